@@ -1,0 +1,29 @@
+# pelwick_add_test(<name> [NO_MAIN] LABELS <label>... SOURCES <file>... LIBS <target>...)
+#
+# NO_MAIN: the sources or LIBS bring their own main (the GUI tests need a QApplication).
+#
+# Builds one GoogleTest program and registers it with CTest. Every test runs with a private,
+# empty XDG_CONFIG_HOME (and WINEPREFIX under Wine) so that no test touches a real user's
+# settings and no test depends on another.
+function(pelwick_add_test name)
+    cmake_parse_arguments(ARG "NO_MAIN" "" "LABELS;SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} pelwick_warnings)
+    if(NOT ARG_NO_MAIN)
+        target_link_libraries(${name} PRIVATE pelwick_gtest_main)
+    endif()
+    set(sandbox "${CMAKE_CURRENT_BINARY_DIR}/${name}.home")
+    set(labels ${ARG_LABELS})
+    if(CMAKE_CROSSCOMPILING AND WIN32)
+        list(APPEND labels windows)
+    endif()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        LABELS "${labels}"
+        ENVIRONMENT "XDG_CONFIG_HOME=${sandbox}/config;HOME=${sandbox};WINEPREFIX=${sandbox}/wine;WINEDEBUG=-all"
+        FIXTURES_REQUIRED pelwick_sandbox_${name})
+    add_test(NAME ${name}.sandbox
+             COMMAND ${CMAKE_COMMAND} -E rm -rf "${sandbox}")
+    set_tests_properties(${name}.sandbox PROPERTIES FIXTURES_SETUP pelwick_sandbox_${name}
+                                                   LABELS "${labels}")
+endfunction()
