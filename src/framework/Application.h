@@ -1,0 +1,84 @@
+#pragma once
+
+// The thin layer over Qt that the windows stand on: the application object, the message box,
+// the guard that keeps exceptions out of Qt's event loop, and the window helpers shared by the
+// ticker and the wizard.
+
+#include "runtime/Exceptions.h"
+
+#include <QMouseEvent>
+#include <QRegion>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class TApplication {
+public:
+    TApplication();
+
+    void Initialize();
+
+    // Records a window for creation; Run creates it before the loop takes its first message.
+    // `reference` holds the new window while its constructor and FormCreate run, and is null
+    // again when its construction fails.
+    template <typename T> void CreateForm(T*& reference) {
+        Recorded.push_back([this, &reference] { CreateRecorded(reference); });
+    }
+
+    // Creates the recorded windows, makes the first the visible MainForm, runs the loop until
+    // Terminate. Exceptions from the construction leave Run.
+    void Run();
+
+    // EAbort is dropped; anything else is shown with ShowException.
+    void HandleException(const Exception& e);
+    // The innermost non-empty message of the chain, a full stop added when the last character
+    // sorts after '.', in the modal message box.
+    void ShowException(const Exception& e);
+    void Terminate();
+
+    QWidget* MainForm = nullptr;
+    std::u16string Title; // never set: the message box has an empty title
+
+private:
+    template <typename T> void CreateRecorded(T*& reference);
+
+    std::vector<std::function<void()>> Recorded;
+};
+
+extern TApplication* Application;
+
+// The modal message box: empty title, the text left-aligned and wrapped, one button "OK",
+// centred on the screen. Returns when the user closes it.
+void ShowMessageBox(const std::u16string& text);
+
+// Runs a handler so that no exception crosses Qt's event loop: an Exception goes to
+// Application->HandleException, anything else becomes an Exception with an empty message.
+template <typename F> void Guarded(F&& handler) {
+    try {
+        std::forward<F>(handler)();
+    } catch (const Exception& e) {
+        Application->HandleException(e);
+    } catch (...) {
+        Application->HandleException(Exception(u""));
+    }
+}
+
+// Places a window at ((screen - size) / 2) of the primary screen, halves to even.
+void CenterOnPrimaryScreen(QWidget* window);
+
+// Where no compositing manager draws per-pixel transparency (X11 without one), clips the
+// window to `shape` so that the desktop still shows around it; elsewhere does nothing.
+void ApplyShapeWithoutCompositor(QWidget* window, const QRegion& shape);
+
+// Window-level mouse notifications: the window's handlers see every press, move and release
+// over the window and any of its children before the child does. Positions are in the
+// window's client coordinates.
+struct TFormMouseHandlers {
+    std::function<void(Qt::MouseButton button, Qt::MouseButtons held, float x, float y)> Down;
+    std::function<void(Qt::MouseButtons held, float x, float y)> Move;
+    std::function<void(Qt::MouseButton button, Qt::MouseButtons held, float x, float y)> Up;
+};
+void InstallFormMouseHandlers(QWidget* form, TFormMouseHandlers handlers);
