@@ -1,0 +1,223 @@
+"""A private X desktop for end-to-end tests: Xvfb, a real EWMH window manager (openbox) and a
+compositing manager (xcompmgr), driven only from outside, as a person would, with xdotool, and
+inspected with xprop and xwininfo. Every wait is bounded polling, never a fixed sleep."""
+
+import ctypes
+import ctypes.util
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def wait_until(what, probe, timeout=20.0, interval=0.05):
+    """Polls probe() until it returns something truthy; returns that value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Timeout(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(interval)
+
+
+class _Xlib:
+    """Just enough of libX11 to ask for a selection owner (the compositor's _NET_WM_CM_S0)."""
+
+    def __init__(self):
+        self.lib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.lib.XOpenDisplay.restype = ctypes.c_void_p
+        self.lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.lib.XInternAtom.restype = ctypes.c_ulong
+        self.lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        self.lib.XGetSelectionOwner.restype = ctypes.c_ulong
+        self.lib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    def selection_owner(self, display, selection):
+        dpy = self.lib.XOpenDisplay(display.encode())
+        if not dpy:
+            return 0
+        try:
+            atom = self.lib.XInternAtom(dpy, selection.encode(), 0)
+            return self.lib.XGetSelectionOwner(dpy, atom)
+        finally:
+            self.lib.XCloseDisplay(dpy)
+
+
+class Desktop:
+    def __init__(self, width=1920, height=1080, compositor=True, accessibility=False):
+        self.width, self.height = width, height
+        self.compositor = compositor
+        self.accessibility = accessibility
+        self.procs = []
+        self.tmp = tempfile.mkdtemp(prefix="pelwick-desktop-")
+        self.env = dict(os.environ)
+        for var in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"):
+            self.env.pop(var, None)
+        self.env["HOME"] = self.tmp
+        self.env["XDG_RUNTIME_DIR"] = os.path.join(self.tmp, "runtime")
+        os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
+
+    # -- lifecycle -----------------------------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def _spawn(self, argv, **kw):
+        proc = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL,
+                                stdout=kw.pop("stdout", subprocess.DEVNULL),
+                                stderr=kw.pop("stderr", subprocess.DEVNULL),
+                                start_new_session=True, **kw)
+        self.procs.append(proc)
+        return proc
+
+    def _start(self):
+        read_fd, write_fd = os.pipe()
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+             f"{self.width}x{self.height}x24", "-nolisten", "tcp", "+extension", "Composite"],
+            pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        self.procs.append(xvfb)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = f":{number}"
+        self.env["DISPLAY"] = self.display
+
+        self._spawn(["openbox", "--sm-disable"])
+        wait_until("the window manager",
+                   lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                                                   check=False))
+        if self.compositor:
+            self._spawn(["xcompmgr"])
+            xlib = _Xlib()
+            wait_until("the compositing manager",
+                       lambda: xlib.selection_owner(self.display, "_NET_WM_CM_S0"))
+        if self.accessibility:
+            self._start_accessibility_bus()
+
+    def _start_accessibility_bus(self):
+        bus = self._spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                          stdout=subprocess.PIPE, text=True)
+        address = bus.stdout.readline().strip()
+        if not address:
+            raise RuntimeError("no private D-Bus session")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        self.env["QT_ACCESSIBILITY"] = "1"
+        self.env["NO_AT_BRIDGE"] = "0"
+        launcher = "/usr/libexec/at-spi-bus-launcher"
+        self._spawn([launcher, "--launch-immediately"])
+        wait_until("the accessibility bus", lambda: self._atspi_bus_ready())
+
+    def _atspi_bus_ready(self):
+        out = self.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                        "/org/a11y/bus", "org.a11y.Bus.GetAddress"], check=False)
+        return "unix:" in out
+
+    def close(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                try:
+                    os.killpg(proc.pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    pass
+        for proc in reversed(self.procs):
+            try:
+                proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+        self.procs.clear()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    # -- looking ------------------------------------------------------------------------------
+
+    def run(self, argv, check=True):
+        done = subprocess.run(argv, env=self.env, stdin=subprocess.DEVNULL,
+                              capture_output=True, text=True, timeout=30)
+        if check and done.returncode != 0:
+            raise RuntimeError(f"{argv[0]} failed: {done.stderr.strip()}")
+        return done.stdout
+
+    def windows(self, name, pid=None):
+        """Ids of the mapped windows titled exactly `name` (of the process `pid`, if given)."""
+        argv = ["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(name)}$"]
+        if pid is not None:
+            argv[2:2] = ["--pid", str(pid)]
+        out = self.run(argv, check=False)
+        return [int(w) for w in out.split()]
+
+    def all_windows(self, pid):
+        """Ids of every mapped window of a process, popups included."""
+        out = self.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--class", "."],
+                       check=False)
+        return [int(w) for w in out.split()]
+
+    def wait_window(self, name, pid=None, timeout=30.0):
+        return wait_until(f"a window '{name}'", lambda: (self.windows(name, pid) or [None])[0],
+                          timeout=timeout)
+
+    def wait_no_window(self, name, pid=None, timeout=30.0):
+        wait_until(f"no window '{name}'", lambda: not self.windows(name, pid), timeout=timeout)
+
+    def geometry(self, wid):
+        """(x, y, width, height) of the window's client area on the screen."""
+        out = self.run(["xwininfo", "-id", str(wid)])
+        value = {}
+        for key, pattern in (("x", r"Absolute upper-left X:\s+(-?\d+)"),
+                             ("y", r"Absolute upper-left Y:\s+(-?\d+)"),
+                             ("w", r"Width:\s+(\d+)"), ("h", r"Height:\s+(\d+)")):
+            value[key] = int(re.search(pattern, out).group(1))
+        return value["x"], value["y"], value["w"], value["h"]
+
+    def prop(self, wid, name):
+        return self.run(["xprop", "-id", str(wid), name], check=False)
+
+    def net_wm_state(self, wid):
+        return set(re.findall(r"_NET_WM_STATE_\w+", self.prop(wid, "_NET_WM_STATE")))
+
+    def screenshot(self, path, wid=None):
+        target = "root" if wid is None else str(wid)
+        self.run(["import", "-window", target, path])
+
+    # -- acting -------------------------------------------------------------------------------
+
+    def move_pointer(self, x, y):
+        self.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
+
+    def click(self, x, y, button=1):
+        self.move_pointer(x, y)
+        self.run(["xdotool", "click", str(button)])
+
+    def press(self, button=1):
+        self.run(["xdotool", "mousedown", str(button)])
+
+    def release(self, button=1):
+        self.run(["xdotool", "mouseup", str(button)])
+
+    def type_text(self, text):
+        self.run(["xdotool", "type", "--delay", "20", text])
+
+    def key(self, *names):
+        self.run(["xdotool", "key", "--delay", "20", *names])

@@ -1,0 +1,86 @@
+"""Reads and prepares the settings hive from outside the program, with SQLite, as a user's tool
+would: the file, schema and byte layouts are the program's published storage format."""
+
+import datetime
+import os
+import sqlite3
+import struct
+
+REG_SZ, REG_BINARY, REG_DWORD = 1, 3, 4
+KEY = "Software\\Korvenda\\Pelwick"
+
+SCHEMA = """
+CREATE TABLE reg_key (path TEXT PRIMARY KEY COLLATE NOCASE) WITHOUT ROWID;
+CREATE TABLE reg_value (key TEXT NOT NULL COLLATE NOCASE REFERENCES reg_key(path),
+                        name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL,
+                        data BLOB NOT NULL, PRIMARY KEY (key, name)) WITHOUT ROWID;
+PRAGMA user_version = 1;
+"""
+
+EPOCH = datetime.datetime(1899, 12, 30)
+
+
+def path(config_home):
+    return os.path.join(config_home, "pelwick", "hkcu.sqlite3")
+
+
+def date_time(moment):
+    """The date-time value (days since 30 December 1899) of a naive local datetime."""
+    return (moment - EPOCH) / datetime.timedelta(days=1)
+
+
+def single(value):
+    """The double that holds the single-precision number nearest to value."""
+    return struct.unpack("<f", struct.pack("<f", value))[0]
+
+
+def sz(text):
+    return REG_SZ, (text + "\0").encode("utf-16-le")
+
+
+def dword(number):
+    return REG_DWORD, struct.pack("<i", number)
+
+
+def binary_double(number):
+    return REG_BINARY, struct.pack("<d", number)
+
+
+def figures(per_day=20, price=6.5, per_pack=20, stop=None, complete=True, name="Alex",
+            dob="1980"):
+    stop = stop if stop is not None else datetime.datetime.now() - datetime.timedelta(days=30)
+    return {
+        "UserName": sz(name),
+        "UserDOB": sz(dob),
+        "CigConsQty": dword(per_day),
+        "CigBoxPrice": binary_double(single(price)),
+        "CigBoxQty": dword(per_pack),
+        "UserStopTime": binary_double(date_time(stop)),
+        "SetupCompl": dword(1 if complete else 0),
+    }
+
+
+def write(config_home, values):
+    os.makedirs(os.path.dirname(path(config_home)), mode=0o700, exist_ok=True)
+    db = sqlite3.connect(path(config_home))
+    try:
+        db.executescript(SCHEMA)
+        levels = KEY.split("\\")
+        for i in range(1, len(levels) + 1):
+            db.execute("INSERT INTO reg_key VALUES (?)", ("\\".join(levels[:i]),))
+        for name, (kind, data) in values.items():
+            db.execute("INSERT INTO reg_value VALUES (?, ?, ?, ?)", (KEY, name, kind, data))
+        db.commit()
+    finally:
+        db.close()
+    os.chmod(path(config_home), 0o600)
+
+
+def read(config_home):
+    """{name: (type, bytes)} of the program's key, read without writing anything."""
+    db = sqlite3.connect(f"file:{path(config_home)}?mode=ro", uri=True)
+    try:
+        rows = db.execute("SELECT name, type, data FROM reg_value WHERE key = ?", (KEY,))
+        return {name: (kind, bytes(data)) for name, kind, data in rows}
+    finally:
+        db.close()

@@ -1,0 +1,278 @@
+"""Pelwick end to end, as a person uses it: the real executable on an X desktop with a window
+manager and a compositor, driven with the pointer and the keyboard, and read back through the
+screen, the window manager's properties, the accessibility tree and the settings hive."""
+
+import datetime
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import desktop  # noqa: E402
+import hive  # noqa: E402
+
+PELWICK = os.environ.get("PELWICK", "pelwick")
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+SCREEN_W, SCREEN_H = 1920, 1080
+TICKER = (817, 526, 286, 29)
+WIZARD = (466, 142, 987, 795)
+# Points inside the wizard's client area, from its layout.
+BANNER = (493, 130)
+BUTTON_NEXT = (894, 754)
+BUTTON_CANCEL = (105, 754)
+FIRST_EDIT = (493, 380)   # the edit of the Name, DOB and quantity pages; the price field
+SECOND_EDIT = (493, 524)  # the pack-count field of the price page
+
+
+class Session:
+    """One user's account: a private, empty settings folder and the running copies."""
+
+    def __init__(self, desk):
+        self.desk = desk
+        self.config = tempfile.mkdtemp(prefix="pelwick-config-")
+        self.copies = []
+
+    def start(self):
+        env = dict(self.desk.env)
+        env.update({"XDG_CONFIG_HOME": self.config, "LC_ALL": "de_DE.UTF-8",
+                    "LANG": "de_DE.UTF-8", "TZ": os.environ.get("TZ", "Europe/Berlin")})
+        proc = subprocess.Popen([PELWICK], env=env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        self.copies.append(proc)
+        return proc
+
+    def close(self):
+        for proc in self.copies:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        shutil.rmtree(self.config, ignore_errors=True)
+
+
+class PelwickTestCase(unittest.TestCase):
+    accessibility = False
+
+    def setUp(self):
+        self.desk = desktop.Desktop(SCREEN_W, SCREEN_H, accessibility=self.accessibility)
+        self.desk.__enter__()
+        self.addCleanup(self.desk.close)
+        self.session = Session(self.desk)
+        self.addCleanup(self.session.close)
+
+    # -- the user's view ----------------------------------------------------------------------
+
+    def accessibles(self, app="pelwick"):
+        out = self.desk.run(["/usr/bin/python3", os.path.join(HERE, "a11y_dump.py"), app])
+        return json.loads(out or "[]")
+
+    def wait_accessible(self, what, match, timeout=30):
+        def probe():
+            found = [a for a in self.accessibles() if match(a)]
+            return found or None
+        return desktop.wait_until(what, probe, timeout=timeout)
+
+    def wait_text(self, text, timeout=30):
+        return self.wait_accessible(
+            f"'{text}' on the screen",
+            lambda a: a["showing"] and text in (a["name"] or "", a["text"] or ""),
+            timeout=timeout)
+
+    def at(self, wid, point, button=1):
+        x, y, _, _ = self.desk.geometry(wid)
+        self.desk.click(x + point[0], y + point[1], button)
+
+    def open_menu_entry(self, ticker, index):
+        """Right-click the cigarette and choose the index-th menu entry with the keyboard."""
+        pid = int(self.desk.run(["xdotool", "getwindowpid", str(ticker)]).strip())
+        before = len(self.desk.all_windows(pid))
+        self.at(ticker, (143, 14), button=3)
+        desktop.wait_until("the context menu", lambda: len(self.desk.all_windows(pid)) > before)
+        self.desk.key(*(["Down"] * (index + 1)), "Return")
+
+    def wait_exit(self, proc, timeout=30):
+        return proc.wait(timeout=timeout)
+
+
+class FirstStart(PelwickTestCase):
+    accessibility = True
+
+    def test_wizard_stores_the_figures_and_the_ticker_follows(self):
+        pelwick = self.session.start()
+        wizard = self.desk.wait_window("Setup", pelwick.pid)
+        self.assertEqual(self.desk.geometry(wizard), WIZARD)
+        self.assertEqual(self.desk.windows("FormMain", pelwick.pid), [],
+                         "the ticker must not show before the wizard is done")
+
+        # What a screen-reader user meets first.
+        self.wait_text("Herzliche Gratulation zu deiner Entscheidung")
+        self.wait_text("Weiter >>")
+
+        self.at(wizard, BANNER)
+        self.at(wizard, BUTTON_NEXT)
+        prompts = [
+            ("Wie lautet dein Name?", "Alex Beispiel"),
+            ("In welchem Jahr wurdest du geboren?", "1980"),
+            ("Wieviele Zigaretten hast du pro Tag geraucht?", "20"),
+        ]
+        for prompt, answer in prompts:
+            self.wait_text(prompt)
+            edits = self.wait_accessible(
+                f"an edit named '{prompt}'",
+                lambda a, p=prompt: a["showing"] and a["role"] in ("text", "entry")
+                and a["name"] == p)
+            self.assertEqual(len(edits), 1)
+            self.desk.type_text(answer)
+            self.desk.key("Return")
+
+        self.wait_text("Wie hoch war der Preis einer Packung?")
+        self.wait_text("Wieviele Zigaretten waren in einer Packung?")
+        self.desk.type_text("6,5")
+        self.desk.key("Return")  # to the pack-count field
+        self.desk.key("ctrl+a")
+        self.desk.type_text("20")
+        self.desk.key("Return")
+
+        self.wait_text("An welchem Tag hast du mit dem Rauchen aufgeh\u00f6rt?")
+        self.wait_text("Fertig")
+        self.at(wizard, BUTTON_NEXT)
+
+        ticker = self.desk.wait_window("FormMain", pelwick.pid)
+        self.desk.wait_no_window("Setup", pelwick.pid)
+        self.assertEqual(self.desk.geometry(ticker), TICKER)
+        state = self.desk.net_wm_state(ticker)
+        self.assertTrue({"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
+                         "_NET_WM_STATE_SKIP_PAGER"} <= state, state)
+
+        today = datetime.datetime.combine(datetime.date.today(), datetime.time())
+        self.assertEqual(hive.read(self.session.config), {
+            "UserName": hive.sz("Alex Beispiel"),
+            "UserDOB": hive.sz("1980"),
+            "CigConsQty": hive.dword(20),
+            "CigBoxPrice": (hive.REG_BINARY, bytes.fromhex("0000000000001a40")),
+            "CigBoxQty": hive.dword(20),
+            "UserStopTime": hive.binary_double(hive.date_time(today)),
+            "SetupCompl": (hive.REG_DWORD, bytes.fromhex("01000000")),
+        })
+        # Quit today: nothing saved yet, or a few hours' worth.
+        self.wait_accessible("the totals on the ticker",
+                             lambda a: a["showing"] and (a["name"] or "").endswith("\u20ac"))
+
+
+class Running(PelwickTestCase):
+    accessibility = True
+
+    def test_thirty_days_show_the_totals_and_beenden_quits_with_0(self):
+        hive.write(self.session.config, hive.figures())
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", pelwick.pid)
+        self.assertEqual(self.desk.windows("Setup", pelwick.pid), [])
+        self.wait_text("    600      195,00\u20ac")
+        self.desk.screenshot(os.path.join(self.desk.tmp, "ticker.png"))
+
+        self.open_menu_entry(ticker, 0)  # "Beenden"
+        self.assertEqual(self.wait_exit(pelwick), 0)
+
+    def test_a_pack_size_of_0_is_reported_and_can_be_repaired(self):
+        hive.write(self.session.config, hive.figures(per_pack=0))
+        pelwick = self.session.start()
+        self.wait_text("Gleitkommadivision durch Null.")
+        self.desk.key("Return")  # the box's "OK"
+        ticker = self.desk.wait_window("FormMain", pelwick.pid)
+        self.wait_text("123")
+        self.assertIsNone(pelwick.poll(), "the ticker must keep running")
+
+        self.open_menu_entry(ticker, 1)  # "Einstellungen"
+        wizard = self.desk.wait_window("Setup", pelwick.pid)
+        self.at(wizard, BANNER)
+        self.at(wizard, BUTTON_NEXT)                      # Start -> Name
+        for _ in range(3):                                 # Name, DOB, quantity: as stored
+            self.desk.key("Return")
+        self.wait_text("Wie hoch war der Preis einer Packung?")
+        self.desk.key("Return")
+        self.desk.key("ctrl+a")
+        self.desk.type_text("20")
+        self.desk.key("Return")
+        self.wait_text("Fertig")
+        self.at(wizard, BUTTON_NEXT)
+        self.desk.wait_no_window("Setup", pelwick.pid)
+        self.assertEqual(hive.read(self.session.config)["CigBoxQty"], hive.dword(20))
+        # The next tick, at most a minute later, shows the repaired figures.
+        # (a minute or two later, so the amount's last digit may have moved on)
+        self.wait_text("    600      195,0", timeout=75)
+
+
+class Dragging(PelwickTestCase):
+    def drag(self, ticker, button, dx, dy):
+        x, y, _, _ = self.desk.geometry(ticker)
+        self.desk.move_pointer(x + 40, y + 14)
+        self.desk.press(button)
+        for step in range(1, 6):
+            self.desk.move_pointer(x + 40 + dx * step // 5, y + 14 + dy * step // 5)
+        self.desk.release(button)
+
+    def test_left_button_drags_other_buttons_do_not(self):
+        hive.write(self.session.config, hive.figures())
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", pelwick.pid)
+        x, y, w, h = self.desk.geometry(ticker)
+
+        self.drag(ticker, 1, 150, -90)
+        desktop.wait_until("the ticker to follow the pointer",
+                           lambda: self.desk.geometry(ticker) == (x + 150, y - 90, w, h))
+
+        self.drag(ticker, 2, -60, 40)
+        self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
+
+        self.drag(ticker, 3, -60, 40)
+        self.desk.key("Escape")  # the menu the right button opened
+        self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
+        self.assertIsNone(pelwick.poll())
+
+
+class TwoCopies(PelwickTestCase):
+    accessibility = True
+
+    def test_both_run_and_share_what_the_wizard_stores(self):
+        hive.write(self.session.config, hive.figures())
+        first = self.session.start()
+        ticker1 = self.desk.wait_window("FormMain", first.pid)
+        second = self.session.start()
+        self.desk.wait_window("FormMain", second.pid)
+        totals = "    600      195,00\u20ac"
+        desktop.wait_until("both copies showing the totals", lambda: len(
+            [a for a in self.accessibles() if a["name"] == totals]) == 2)
+
+        # Change the cigarettes per day in the first copy.
+        self.open_menu_entry(ticker1, 1)
+        wizard = self.desk.wait_window("Setup", first.pid)
+        self.at(wizard, BANNER)
+        self.at(wizard, BUTTON_NEXT)
+        self.desk.key("Return")  # name as stored
+        self.desk.key("Return")  # birth year as stored
+        self.wait_text("Wieviele Zigaretten hast du pro Tag geraucht?")
+        self.desk.key("ctrl+a")
+        self.desk.type_text("40")
+        self.desk.key("Return")
+        self.desk.key("Return")  # price as stored, to the pack count
+        self.desk.key("Return")  # pack count as stored
+        self.wait_text("Fertig")
+        self.at(wizard, BUTTON_NEXT)
+        self.desk.wait_no_window("Setup", first.pid)
+
+        # A minute or two have passed, so the amount's last digit may have moved on.
+        doubled = "   1200      390,0"
+        desktop.wait_until("both copies showing the new totals", lambda: len(
+            [a for a in self.accessibles() if (a["name"] or "").startswith(doubled)]) == 2,
+            timeout=75)
+        self.assertIsNone(first.poll())
+        self.assertIsNone(second.poll())
+
+
+if __name__ == "__main__":
+    unittest.main()
