@@ -1,0 +1,208 @@
+#include "framework/Application.h"
+
+#include "framework/WindowSystem.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+#include <algorithm>
+
+namespace {
+
+TApplication ApplicationObject;
+
+// Qt keeps pointers to these for the life of the QApplication. The command line is ignored.
+int ArgumentCount = 1;
+char ProgramName[] = "pelwick";
+char* Arguments[] = {ProgramName, nullptr};
+
+int OpenMessageBoxes = 0;
+
+// Closing the main window ends the program. Watched after the close has been handled, so that
+// a window that refuses to close keeps the program running.
+class TMainFormWatcher : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            auto* form = static_cast<QWidget*>(watched);
+            QMetaObject::invokeMethod(
+                this,
+                [form] {
+                    if (Application->MainForm == form && form->isHidden()) {
+                        Application->Terminate();
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+class TMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event); // sizes the box to its text
+        if (!event->spontaneous()) {
+            CenterOnPrimaryScreen(this);
+        }
+    }
+};
+
+// (numerator / 2), an exact half going to the even neighbour.
+int HalfToEven(int numerator) {
+    const int floorHalf = numerator >= 0 ? numerator / 2 : -((1 - numerator) / 2);
+    if (numerator % 2 == 0) {
+        return floorHalf;
+    }
+    return floorHalf % 2 == 0 ? floorHalf : floorHalf + 1;
+}
+
+} // namespace
+
+TApplication* Application = &ApplicationObject;
+
+TApplication::TApplication() = default;
+
+TApplication::~TApplication() {
+    DestroyComponents();
+}
+
+void TApplication::Initialize() {
+    if (QCoreApplication::instance() == nullptr) {
+        ChooseWindowSystem();
+        OwnedApplication = std::make_unique<QApplication>(ArgumentCount, Arguments);
+    }
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/pelwick-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/pelwick-32.png"), QSize(32, 32));
+    QApplication::setWindowIcon(icon);
+}
+
+void TApplication::Run() {
+    Terminated = false;
+    auto recorded = std::move(Recorded);
+    Recorded.clear();
+    for (auto& create : recorded) {
+        create();
+    }
+    if (!Terminated && MainForm != nullptr) {
+        QApplication::exec();
+    }
+}
+
+void TApplication::Adopt(QWidget* form, std::function<void()> forget) {
+    Owned.push_back({form, std::move(forget)});
+}
+
+void TApplication::Disown(QWidget* form) {
+    std::erase_if(Owned, [form](const TOwned& owned) { return owned.Form == form; });
+}
+
+void TApplication::Created(QWidget* form) {
+    if (MainForm != nullptr) {
+        return;
+    }
+    MainForm = form;
+    form->installEventFilter(new TMainFormWatcher(form));
+    CenterOnPrimaryScreen(form);
+    form->show();
+    form->raise();
+}
+
+void TApplication::HandleException(const Exception& e) {
+    if (dynamic_cast<const EAbort*>(&e) != nullptr) {
+        return;
+    }
+    ShowException(e);
+}
+
+void TApplication::ShowException(const Exception& e) {
+    ShowMessageBox(ExceptionMessageText(e));
+}
+
+void TApplication::Terminate() {
+    Terminated = true;
+    QCoreApplication::exit(0);
+}
+
+void TApplication::DestroyComponents() {
+    // Last created first: a later window may refer to an earlier one.
+    while (!Owned.empty()) {
+        TOwned owned = std::move(Owned.back());
+        Owned.pop_back();
+        if (owned.Form == MainForm) {
+            MainForm = nullptr;
+        }
+        delete owned.Form;
+        owned.Forget();
+    }
+    MainForm = nullptr;
+    OwnedApplication.reset();
+}
+
+std::u16string ExceptionMessageText(const Exception& e) {
+    std::u16string text = e.Message();
+    for (const Exception* inner = e.InnerException(); inner != nullptr;
+         inner = inner->InnerException()) {
+        if (!inner->Message().empty()) {
+            text = inner->Message();
+        }
+    }
+    if (!text.empty() && text.back() > u'.') {
+        text += u'.';
+    }
+    return text;
+}
+
+bool MessageBoxShowing() {
+    return OpenMessageBoxes > 0;
+}
+
+void ShowMessageBox(const std::u16string& text) {
+    TMessageBox box;
+    box.setWindowTitle(QString::fromStdU16String(Application->Title));
+    box.setIcon(QMessageBox::NoIcon);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString::fromStdU16String(text));
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    // Above the ticker, which stays on top of every other window.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    struct TOpenCount {
+        TOpenCount() { ++OpenMessageBoxes; }
+        ~TOpenCount() { --OpenMessageBoxes; }
+        TOpenCount(const TOpenCount&) = delete;
+        TOpenCount& operator=(const TOpenCount&) = delete;
+    } open;
+    box.exec();
+}
+
+QPoint CenteredPosition(const QRect& screen, const QSize& size) {
+    return {screen.x() + HalfToEven(screen.width() - size.width()),
+            screen.y() + HalfToEven(screen.height() - size.height())};
+}
+
+void CenterOnPrimaryScreen(QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    window->move(CenteredPosition(screen->geometry(), window->size()));
+}
