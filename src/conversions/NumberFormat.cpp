@@ -164,31 +164,27 @@ TDecimalExpansion DecimalExpansion(Extended x, int precision, int decimals) {
     }
     k = std::min(k, precision);
 
-    std::string digits;
-    if (k >= ExpansionDigits) {
-        digits.assign(all, all + ExpansionDigits);
-    } else if (all[k] >= '5') {
-        // Half away from zero on the 18-digit expansion.
-        digits.assign(all, all + k);
-        while (!digits.empty() && digits.back() == '9') {
-            digits.pop_back();
+    int length = std::min(k, ExpansionDigits);
+    if (k < ExpansionDigits && all[k] >= '5') {
+        // Half away from zero on the 18-digit expansion: a 9 that passes over is dropped.
+        while (length > 0 && all[length - 1] == '9') {
+            --length;
         }
-        if (digits.empty()) {
-            digits = "1";
+        if (length == 0) {
+            all[0] = '1';
+            length = 1;
             ++exponent;
         } else {
-            ++digits.back();
+            ++all[length - 1];
         }
-    } else {
-        digits.assign(all, all + k);
     }
-    while (!digits.empty() && digits.back() == '0') {
-        digits.pop_back();
+    while (length > 0 && all[length - 1] == '0') {
+        --length;
     }
-    if (digits.empty()) {
+    if (length == 0) {
         return TDecimalExpansion{}; // rounds to zero: no minus sign
     }
-    d.Digits = std::move(digits);
+    d.Digits.assign(all, all + length);
     d.Exponent = exponent;
     return d;
 }
