@@ -1,0 +1,260 @@
+#include "registry/Registry.h"
+
+#include <bit>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+using namespace RegistryApi;
+
+const std::u16string SRegGetDataFailed = u"Fehler beim Holen der Daten f\u00FCr '%s'";
+const std::u16string SInvalidRegType = u"Ung\u00FCltiger Datentyp f\u00FCr '%s'";
+const std::u16string SRegCreateFailed = u"Erzeugung von Schl\u00FCssel %s misslungen";
+const std::u16string SRegSetDataFailed = u"Fehler beim Setzen der Daten f\u00FCr '%s'";
+
+std::u16string FormatRegistryMessage(const std::u16string& format, const std::u16string& arg) {
+    std::u16string text = format;
+    const auto pos = text.find(u"%s");
+    if (pos != std::u16string::npos) {
+        text.replace(pos, 2, arg);
+    }
+    return text;
+}
+
+namespace {
+
+// KeyExists asks only for what reading needs: STANDARD_RIGHTS_READ, KEY_QUERY_VALUE and
+// KEY_ENUMERATE_SUB_KEYS.
+constexpr REGSAM KeyExistsAccess = STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
+
+TRegistry::TRegDataType Classify(DWORD type) {
+    switch (type) {
+    case REG_SZ:
+        return TRegistry::TRegDataType::rdString;
+    case REG_EXPAND_SZ:
+        return TRegistry::TRegDataType::rdExpandString;
+    case REG_DWORD:
+        return TRegistry::TRegDataType::rdInteger;
+    case REG_BINARY:
+        return TRegistry::TRegDataType::rdBinary;
+    default:
+        return TRegistry::TRegDataType::rdUnknown;
+    }
+}
+
+[[noreturn]] void Raise(const std::u16string& format, const std::u16string& arg) {
+    throw ERegistryException(FormatRegistryMessage(format, arg));
+}
+
+// Registry data is little-endian whatever the host is.
+template <typename T> T FromLittleEndian(const std::uint8_t* bytes) {
+    T value = 0;
+    for (std::size_t i = sizeof(T); i-- > 0;) {
+        value = static_cast<T>((value << 8) | bytes[i]);
+    }
+    return value;
+}
+
+template <typename T> void ToLittleEndian(T value, std::uint8_t* bytes) {
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+} // namespace
+
+TRegistry::TRegistry() = default;
+
+TRegistry::~TRegistry() {
+    CloseKey();
+}
+
+TRegistry::TResolved TRegistry::Resolve(const std::u16string& path) const {
+    if (!path.empty() && path.front() == u'\\') {
+        return {RootKey, path.substr(1), false};
+    }
+    if (currentKey_ != 0) {
+        return {currentKey_, path, true};
+    }
+    return {RootKey, path, false};
+}
+
+bool TRegistry::OpenKey(const std::u16string& path, bool canCreate) {
+    const TResolved target = Resolve(path);
+    HKEY key = 0;
+    LSTATUS status;
+    if (canCreate && !target.path.empty()) {
+        DWORD disposition = 0;
+        status = RegCreateKeyExW(target.base, target.path.c_str(), 0, nullptr,
+                                 REG_OPTION_NON_VOLATILE, Access, nullptr, &key, &disposition);
+    } else {
+        status = RegOpenKeyExW(target.base, target.path.c_str(), 0, Access, &key);
+    }
+    if (status != ERROR_SUCCESS) {
+        return false;
+    }
+    std::u16string newPath = target.path;
+    if (target.relativeToOpenKey && !currentPath_.empty()) {
+        newPath = currentPath_ + u"\\" + target.path;
+    }
+    CloseKey();
+    currentKey_ = key;
+    currentPath_ = std::move(newPath);
+    return true;
+}
+
+void TRegistry::CloseKey() {
+    if (currentKey_ == 0) {
+        return;
+    }
+    if (!LazyWrite) {
+        RegFlushKey(currentKey_);
+    }
+    RegCloseKey(currentKey_);
+    currentKey_ = 0;
+    currentPath_.clear();
+}
+
+bool TRegistry::KeyExists(const std::u16string& path) {
+    const TResolved target = Resolve(path);
+    HKEY key = 0;
+    if (RegOpenKeyExW(target.base, target.path.c_str(), 0, KeyExistsAccess, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+bool TRegistry::CreateKey(const std::u16string& path) {
+    const TResolved target = Resolve(path);
+    HKEY key = 0;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(target.base, target.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS) {
+        Raise(SRegCreateFailed, path);
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+bool TRegistry::ValueExists(const std::u16string& name) {
+    DWORD type = 0;
+    DWORD size = 0;
+    return RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, nullptr, &size) ==
+           ERROR_SUCCESS;
+}
+
+DWORD TRegistry::GetData(const std::u16string& name, std::uint8_t* buffer, DWORD bufferSize,
+                         TRegDataType& dataType) {
+    DWORD type = REG_NONE;
+    DWORD size = bufferSize;
+    // A stored value longer than the buffer fails here too: the call reports ERROR_MORE_DATA.
+    if (RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, buffer, &size) !=
+        ERROR_SUCCESS) {
+        Raise(SRegGetDataFailed, name);
+    }
+    dataType = Classify(type);
+    return size;
+}
+
+void TRegistry::PutData(const std::u16string& name, DWORD type, const std::uint8_t* data,
+                        DWORD size) {
+    if (RegSetValueExW(currentKey_, name.c_str(), 0, type, data, size) != ERROR_SUCCESS) {
+        Raise(SRegSetDataFailed, name);
+    }
+}
+
+std::u16string TRegistry::ReadString(const std::u16string& name) {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        size == 0) {
+        return std::u16string();
+    }
+    std::vector<std::uint8_t> buffer(size);
+    TRegDataType dataType;
+    const DWORD stored = GetData(name, buffer.data(), size, dataType);
+    if (dataType != TRegDataType::rdString && dataType != TRegDataType::rdExpandString) {
+        Raise(SInvalidRegType, name);
+    }
+    std::u16string text;
+    for (DWORD i = 0; i < stored / 2; ++i) {
+        const auto unit = FromLittleEndian<char16_t>(&buffer[2 * i]);
+        if (unit == u'\0') {
+            break;
+        }
+        text.push_back(unit);
+    }
+    return text;
+}
+
+std::int32_t TRegistry::ReadInteger(const std::u16string& name) {
+    // Zero-filled, so a REG_DWORD shorter than four bytes reads as its bytes zero-extended.
+    std::uint8_t buffer[4] = {};
+    TRegDataType dataType;
+    GetData(name, buffer, sizeof buffer, dataType);
+    if (dataType != TRegDataType::rdInteger) {
+        Raise(SInvalidRegType, name);
+    }
+    return static_cast<std::int32_t>(FromLittleEndian<std::uint32_t>(buffer));
+}
+
+bool TRegistry::ReadBool(const std::u16string& name) {
+    return ReadInteger(name) != 0;
+}
+
+double TRegistry::ReadDouble(const std::u16string& name) {
+    std::uint8_t buffer[8] = {};
+    TRegDataType dataType;
+    const DWORD stored = GetData(name, buffer, sizeof buffer, dataType);
+    if (dataType != TRegDataType::rdBinary || stored != sizeof buffer) {
+        Raise(SInvalidRegType, name);
+    }
+    return std::bit_cast<double>(FromLittleEndian<std::uint64_t>(buffer));
+}
+
+double TRegistry::ReadFloat(const std::u16string& name) {
+    return ReadDouble(name);
+}
+
+TDateTime TRegistry::ReadDateTime(const std::u16string& name) {
+    return ReadDouble(name);
+}
+
+void TRegistry::WriteString(const std::u16string& name, const std::u16string& value) {
+    // The size must fit a DWORD, terminating NUL included.
+    if (value.size() >= std::numeric_limits<DWORD>::max() / 2) {
+        Raise(SRegSetDataFailed, name);
+    }
+    std::vector<std::uint8_t> bytes(2 * (value.size() + 1), 0);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        ToLittleEndian(value[i], &bytes[2 * i]);
+    }
+    PutData(name, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+void TRegistry::WriteInteger(const std::u16string& name, std::int32_t value) {
+    std::uint8_t bytes[4];
+    ToLittleEndian(static_cast<std::uint32_t>(value), bytes);
+    PutData(name, REG_DWORD, bytes, sizeof bytes);
+}
+
+void TRegistry::WriteBool(const std::u16string& name, bool value) {
+    WriteInteger(name, value ? 1 : 0);
+}
+
+void TRegistry::WriteDouble(const std::u16string& name, double value) {
+    std::uint8_t bytes[8];
+    ToLittleEndian(std::bit_cast<std::uint64_t>(value), bytes);
+    PutData(name, REG_BINARY, bytes, sizeof bytes);
+}
+
+void TRegistry::WriteFloat(const std::u16string& name, double value) {
+    WriteDouble(name, value);
+}
+
+void TRegistry::WriteDateTime(const std::u16string& name, TDateTime value) {
+    WriteDouble(name, value);
+}

@@ -1,0 +1,92 @@
+// TRegistry's own state: which key a path means, and that failures change nothing.
+
+#include "registry/Registry.h"
+#include "runtime/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace RegistryApi;
+
+namespace {
+
+class Accessor : public testing::Test {
+protected:
+    void SetUp() override {
+        base_ = u"Software\\PelwickAccessor\\" +
+                FromUtf8(testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+
+    static bool ExistsFromRoot(const std::u16string& path) {
+        HKEY h = 0;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) {
+            return false;
+        }
+        RegCloseKey(h);
+        return true;
+    }
+
+    std::u16string base_;
+    TRegistry registry_;
+};
+
+TEST_F(Accessor, StartsWithTheStoresSettingsAndNoKeyOpen) {
+    EXPECT_EQ(registry_.RootKey, HKEY_CURRENT_USER);
+    EXPECT_EQ(registry_.Access, 0xF003Fu);
+    EXPECT_TRUE(registry_.LazyWrite);
+    EXPECT_EQ(registry_.CurrentKey(), 0u);
+    EXPECT_EQ(registry_.CurrentPath(), u"");
+}
+
+TEST_F(Accessor, RelativePathsFollowTheOpenKeyAndAbsoluteOnesTheRoot) {
+    ASSERT_TRUE(registry_.OpenKey(base_, true));
+    EXPECT_EQ(registry_.CurrentPath(), base_);
+    ASSERT_TRUE(registry_.OpenKey(u"Inner", true));
+    EXPECT_EQ(registry_.CurrentPath(), base_ + u"\\Inner");
+    EXPECT_TRUE(ExistsFromRoot(base_ + u"\\Inner"));
+
+    ASSERT_TRUE(registry_.OpenKey(u"\\" + base_ + u"\\Other", true));
+    EXPECT_EQ(registry_.CurrentPath(), base_ + u"\\Other");
+    EXPECT_TRUE(ExistsFromRoot(base_ + u"\\Other"));
+    EXPECT_FALSE(ExistsFromRoot(base_ + u"\\Inner\\" + base_));
+
+    registry_.CloseKey();
+    EXPECT_EQ(registry_.CurrentKey(), 0u);
+    EXPECT_EQ(registry_.CurrentPath(), u"");
+    registry_.CloseKey(); // nothing open: nothing happens
+}
+
+TEST_F(Accessor, FailuresLeaveTheOpenKeyAsItWas) {
+    ASSERT_TRUE(registry_.OpenKey(base_, true));
+    const HKEY open = registry_.CurrentKey();
+    EXPECT_FALSE(registry_.OpenKey(u"Missing", false));
+    const std::u16string tooLong(300, u'x');
+    EXPECT_FALSE(registry_.OpenKey(tooLong, true));
+    EXPECT_EQ(registry_.CurrentKey(), open);
+    EXPECT_EQ(registry_.CurrentPath(), base_);
+
+    // KeyExists and CreateKey work beside the open key and leave it alone.
+    EXPECT_FALSE(registry_.KeyExists(u"Sub"));
+    EXPECT_TRUE(registry_.CreateKey(u"Sub"));
+    EXPECT_TRUE(registry_.KeyExists(u"Sub"));
+    EXPECT_TRUE(registry_.KeyExists(u"\\" + base_ + u"\\Sub"));
+    EXPECT_EQ(registry_.CurrentKey(), open);
+    try {
+        registry_.CreateKey(tooLong);
+        ADD_FAILURE() << "no exception";
+    } catch (const ERegistryException& e) {
+        EXPECT_EQ(e.Message(), u"Erzeugung von Schl\u00FCssel " + tooLong + u" misslungen");
+    }
+    EXPECT_EQ(registry_.CurrentKey(), open);
+}
+
+TEST_F(Accessor, ValueExistsForAnyTypeAndSize) {
+    ASSERT_TRUE(registry_.OpenKey(base_, true));
+    EXPECT_FALSE(registry_.ValueExists(u"v"));
+    ASSERT_EQ(RegSetValueExW(registry_.CurrentKey(), u"v", 0, 12345, nullptr, 0), ERROR_SUCCESS);
+    EXPECT_TRUE(registry_.ValueExists(u"v"));
+    EXPECT_TRUE(registry_.ValueExists(u"V"));
+}
+
+} // namespace
