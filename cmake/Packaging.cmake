@@ -46,8 +46,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+# The summary above is the first line; this is the long text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "companion that counts the cigarettes you did not smoke\n"
     "A small borderless window drawn as a lit cigarette floats above the other windows and\n"
     "shows two running totals since the quit day: the cigarettes not smoked and the money\n"
     "saved. A short German setup wizard asks for the figures at the first start.")
