@@ -1,0 +1,276 @@
+// A hive that cannot be used as it stands: not writable, in a folder that is not writable,
+// garbage, another program's database, a newer schema, a full disk. Every read gives its
+// default or what is stored, every write that cannot be kept fails with the store's German
+// message, the program goes on, and nothing that was there is changed.
+
+#include "Hive.h"
+#include "Process.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
+using namespace faults;
+
+namespace {
+
+const std::string KeyMessage =
+    "ERegistryException:Erzeugung von Schl\u00FCssel Software\\Korvenda\\Pelwick misslungen";
+std::string SetMessage(const std::string& name) {
+    return "ERegistryException:Fehler beim Setzen der Daten f\u00FCr '" + name + "'";
+}
+
+// The user that the cases run as when the tests run as root, who may write anything.
+constexpr uid_t Nobody = 65534;
+bool Root() {
+    return ::geteuid() == 0;
+}
+
+void Own(const std::string& path, mode_t mode) {
+    if (Root()) {
+        ASSERT_EQ(::chown(path.c_str(), Nobody, Nobody), 0) << path << ": " << std::strerror(errno);
+    }
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
+// A hive with values in it, as the store writes it.
+void StoredHive(const std::string& config) {
+    const TRunResult r =
+        RunHelper({"ops", "set:CigConsQty=5", "set:UserName=Erika", "set:SetupCompl=1"}, config);
+    ASSERT_EQ(r.Lines(), (std::vector<std::string>{"CigConsQty:=ok", "UserName:=ok",
+                                                   "SetupCompl:=ok", "done"}));
+}
+
+struct TCase {
+    const char* Name;
+    bool AsOtherUser; // needs a user whom file permissions bind
+    std::function<void(const std::string& config)> Prepare;
+    std::string WriteFailure; // the message of every write
+};
+
+const TCase Cases[] = {
+    {"hive file not writable", true,
+     [](const std::string& config) {
+         StoredHive(config);
+         Own(config, 0700);
+         Own(HiveFolder(config), 0700);
+         Own(HiveFile(config), 0400);
+     },
+     ""},
+    {"hive folder not writable", true,
+     [](const std::string& config) {
+         StoredHive(config);
+         Own(config, 0700);
+         Own(HiveFile(config), 0600);
+         Own(HiveFolder(config), 0500);
+     },
+     ""},
+    {"no hive, hive folder not writable", true,
+     [](const std::string& config) {
+         ASSERT_EQ(::mkdir(config.c_str(), 0755), 0);
+         ASSERT_EQ(::mkdir(HiveFolder(config).c_str(), 0700), 0);
+         Own(HiveFolder(config), 0500);
+     },
+     KeyMessage},
+    {"no hive, configuration folder not writable", true,
+     [](const std::string& config) {
+         ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+         Own(config, 0500);
+     },
+     KeyMessage},
+    {"garbage", false,
+     [](const std::string& config) {
+         ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+         ASSERT_EQ(::mkdir(HiveFolder(config).c_str(), 0700), 0);
+         std::string bytes;
+         for (unsigned i = 0, x = 12345; i < 8192; ++i) {
+             x = x * 1103515245u + 12345u;
+             bytes += static_cast<char>(x >> 16);
+         }
+         WriteFile(HiveFile(config), bytes);
+     },
+     KeyMessage},
+    {"SQLite header over garbage", false,
+     [](const std::string& config) {
+         ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+         ASSERT_EQ(::mkdir(HiveFolder(config).c_str(), 0700), 0);
+         std::string bytes = std::string("SQLite format 3") + '\0';
+         bytes += std::string("\x10\x00\x01\x01\x00\x40\x20\x20", 8);
+         bytes.resize(4096 * 3, '\x5A');
+         WriteFile(HiveFile(config), bytes);
+     },
+     KeyMessage},
+    {"another program's database", false,
+     [](const std::string& config) {
+         ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+         ASSERT_EQ(::mkdir(HiveFolder(config).c_str(), 0700), 0);
+         Sql(HiveFile(config), "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('x')");
+     },
+     KeyMessage},
+    {"an emptied database", false,
+     [](const std::string& config) {
+         ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+         ASSERT_EQ(::mkdir(HiveFolder(config).c_str(), 0700), 0);
+         Sql(HiveFile(config), "CREATE TABLE notes (text TEXT); DROP TABLE notes");
+     },
+     KeyMessage},
+    {"a hive of a newer schema", false,
+     [](const std::string& config) {
+         StoredHive(config);
+         Sql(HiveFile(config), "PRAGMA user_version = 2");
+     },
+     KeyMessage},
+};
+
+class HiveFaults : public testing::TestWithParam<TCase> {};
+
+} // namespace
+
+TEST_P(HiveFaults, ReadsDefaultsWritesFailAndNothingChanges) {
+    const TCase& c = GetParam();
+    TTempFolder tmp;
+    const std::string config = tmp.Path() + "/config";
+    c.Prepare(config);
+    if (HasFatalFailure()) {
+        return;
+    }
+    const auto configBefore = Snapshot(config);
+    const auto hiveBefore = Snapshot(HiveFolder(config));
+
+    std::vector<std::string> args;
+    if (c.AsOtherUser && Root()) {
+        args.push_back("--as-nobody");
+    }
+    args.insert(args.end(), {"ops", "get:CigConsQty", "get:UserName", "set:CigConsQty=9",
+                             "set:UserName=Max", "get:CigConsQty", "get:SetupCompl"});
+    const TRunResult r = RunHelper(args, config);
+    if (r.ExitCode == 4) {
+        GTEST_SKIP() << "cannot run as another user here: " << r.Output;
+    }
+    ASSERT_EQ(r.ExitCode, 0) << r.Output;
+
+    // A key that cannot be opened for writing reads as defaults, also where a file exists;
+    // a write that cannot be kept says so.
+    const std::string& write = c.WriteFailure;
+    EXPECT_EQ(r.Lines(), (std::vector<std::string>{
+                             "CigConsQty=0", "UserName=",
+                             "CigConsQty!" + (write.empty() ? SetMessage("CigConsQty") : write),
+                             "UserName!" + (write.empty() ? SetMessage("UserName") : write),
+                             "CigConsQty=0", "SetupCompl=0", "done"}))
+        << c.Name;
+    EXPECT_EQ(Snapshot(config), configBefore) << c.Name << ": the configuration folder changed";
+    EXPECT_EQ(Snapshot(HiveFolder(config)), hiveBefore) << c.Name << ": the hive changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, HiveFaults, testing::ValuesIn(Cases),
+                         [](const testing::TestParamInfo<TCase>& param) {
+                             std::string name;
+                             for (const char* p = param.param.Name; *p; ++p) {
+                                 name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                             }
+                             return name;
+                         });
+
+// The control for the cases above: the same user, with a hive and folders of its own, reads
+// what is stored and writes. Without it a case could pass because the user reached nothing.
+TEST(OtherUser, ReadsAndWritesAHiveOfItsOwn) {
+    if (!Root()) {
+        GTEST_SKIP() << "runs as the current user anyway";
+    }
+    TTempFolder tmp;
+    const std::string config = tmp.Path() + "/config";
+    StoredHive(config);
+    Own(config, 0700);
+    Own(HiveFolder(config), 0700);
+    Own(HiveFile(config), 0600);
+    const TRunResult r = RunHelper(
+        {"--as-nobody", "ops", "get:CigConsQty", "set:CigConsQty=9", "get:CigConsQty"}, config);
+    if (r.ExitCode == 4) {
+        GTEST_SKIP() << "cannot run as another user here: " << r.Output;
+    }
+    EXPECT_EQ(r.Lines(),
+              (std::vector<std::string>{"CigConsQty=5", "CigConsQty:=ok", "CigConsQty=9", "done"}));
+}
+
+// A full disk, two ways: a small tmpfs, full to the last byte, in a mount namespace of this
+// test's own (where the machine lets us mount), and a file-size limit on the helper at the
+// hive's size (everywhere).
+class FullDisk : public testing::TestWithParam<bool> {};
+
+TEST_P(FullDisk, AWriteThatDoesNotFitFailsAndTheHiveStaysAsItWas) {
+    const bool mounted = GetParam();
+    TTempFolder tmp;
+    const std::string config = tmp.Path() + "/config";
+    ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+    if (mounted) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", config.c_str(), "tmpfs", 0, "size=256k,mode=0700") != 0) {
+            GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
+                         << "); the file-size limit case stands in for it";
+        }
+    }
+    const std::string how = mounted ? "a full 256 KiB tmpfs" : "a file-size limit";
+
+    StoredHive(config);
+    if (HasFatalFailure()) {
+        return;
+    }
+    std::vector<std::string> limit;
+    if (mounted) {
+        // Fill what is left to the last byte.
+        const int fd = ::open((config + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        while (::write(fd, "f", 1) > 0) {
+        }
+        ASSERT_EQ(errno, ENOSPC);
+        ::close(fd);
+    } else {
+        struct stat st {};
+        ASSERT_EQ(::stat(HiveFile(config).c_str(), &st), 0);
+        limit.push_back("--fsize=" + std::to_string(st.st_size));
+    }
+    const auto before = Snapshot(HiveFolder(config));
+
+    // Far more than fits anywhere in the hive's pages.
+    const std::string big(100000, 'x');
+    std::vector<std::string> args = limit;
+    args.insert(args.end(),
+                {"ops", "set:UserName=" + big, "get:UserName", "get:CigConsQty", "get:SetupCompl"});
+    const TRunResult r = RunHelper(args, config);
+    ASSERT_EQ(r.ExitCode, 0) << r.Output.substr(0, 2000);
+    EXPECT_EQ(r.Lines(),
+              (std::vector<std::string>{"UserName!" + SetMessage("UserName"), "UserName=Erika",
+                                        "CigConsQty=5", "SetupCompl=1", "done"}))
+        << how;
+    EXPECT_EQ(Snapshot(HiveFolder(config)), before) << how << ": the hive changed";
+
+    // With room again, the same store writes as before.
+    if (mounted) {
+        ASSERT_EQ(::unlink((config + "/filler").c_str()), 0);
+    }
+    const TRunResult again =
+        RunHelper({"ops", "set:UserName=" + big.substr(0, 30000), "get:CigConsQty"}, config);
+    EXPECT_EQ(again.Lines(), (std::vector<std::string>{"UserName:=ok", "CigConsQty=5", "done"}));
+    EXPECT_EQ(Sql(HiveFile(config), "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    if (mounted) {
+        ::umount2(config.c_str(), MNT_DETACH);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FullDisk, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& param) {
+                             return std::string(param.param ? "SmallFileSystem" : "FileSizeLimit");
+                         });
