@@ -175,6 +175,7 @@ const TExtendedCase GermanExtendedCases[] = {
     {u"195,00", 195},
     {u"12345678901234567890", 12345678901234567890.0L},
     {u"1E27", 1e27L},
+    {u"1E0000000001", 10}, // leading zeros never reach the stop
 };
 
 TEST_F(TGermanSeparator, TextToExtendedReadsTheWizardsSyntax) {
@@ -198,7 +199,7 @@ TEST_F(TGermanSeparator, TextToExtendedTakesVeryLongTexts) {
 const char16_t* const GermanRejectedFloats[] = {
     u"",      u" ",    u"-",   u"+",    u"E5",        u"e",        u"5.2",    u"1.000,50",
     u"1,2,3", u"1e5x", u"1 2", u"\t1",  u"+-1",       u"1E4933",   u"1E5000", u"1E 5",
-    u"1E--5", u"INF",  u"NAN", u"0x10", u"5,2\u00A0", u"1E4932,5",
+    u"1E--5", u"INF",  u"NAN", u"0x10", u"5,2\u00A0", u"1E4932,5", u"0E5000", u"1E-5000",
 };
 
 TEST_F(TGermanSeparator, TextToExtendedRejectsQuotingTheWholeText) {
