@@ -22,8 +22,9 @@ function(pelwick_add_test name)
         LABELS "${labels}"
         ENVIRONMENT "XDG_CONFIG_HOME=${sandbox}/config;HOME=${sandbox};WINEPREFIX=${sandbox}/wine;WINEDEBUG=-all"
         FIXTURES_REQUIRED pelwick_sandbox_${name})
+    # Emptied and made again: Wine creates its prefix only inside an existing folder.
     add_test(NAME ${name}.sandbox
-             COMMAND ${CMAKE_COMMAND} -E rm -rf "${sandbox}")
+             COMMAND sh -c "rm -rf -- \"\$0\" && mkdir -p -- \"\$0\"" "${sandbox}")
     set_tests_properties(${name}.sandbox PROPERTIES FIXTURES_SETUP pelwick_sandbox_${name}
                                                    LABELS "${labels}")
 endfunction()

@@ -113,7 +113,7 @@ public:
 
     // Opens an existing hive file; an empty file (just created by this or another copy) gets
     // the schema. Anything else that is not a hive of this schema is left untouched.
-    static LSTATUS Open(const std::string& file, bool writable, bool mayInitialize,
+    static LSTATUS Open(const std::string& file, bool writable, bool fileIsEmpty,
                         std::unique_ptr<TConnection>& result) {
         std::unique_ptr<TConnection> c(new TConnection(writable));
         const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
@@ -124,7 +124,7 @@ public:
         }
         sqlite3_extended_result_codes(c->db_, 1);
         sqlite3_busy_timeout(c->db_, BusyTimeoutMs);
-        LSTATUS status = c->CheckSchema(writable && mayInitialize);
+        LSTATUS status = c->CheckSchema(fileIsEmpty, writable);
         if (status != ERROR_SUCCESS) {
             return status;
         }
@@ -323,15 +323,17 @@ private:
         return rc;
     }
 
-    LSTATUS CheckSchema(bool mayInitialize) {
+    // Only a file that was empty is taken for a hive still to be made; a database with no
+    // tables but a header is someone else's.
+    LSTATUS CheckSchema(bool fileIsEmpty, bool writable) {
         int version = 0;
         int objects = 0;
         int rc = ReadHeader(db_, version, objects);
         if (rc != SQLITE_OK) {
             return FromSqlite(rc);
         }
-        if (version == 0 && objects == 0) {
-            if (!mayInitialize) {
+        if (version == 0 && objects == 0 && fileIsEmpty) {
+            if (!writable) {
                 return ERROR_FILE_NOT_FOUND;
             }
             TTransaction txn(db_);
@@ -616,10 +618,11 @@ LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16
     bool created = false;
     if (status == ERROR_FILE_NOT_FOUND) {
         // Creating writes to the hive, whatever the access asked for the new handle.
-        if (!c || !c->Writable()) {
-            if ((status = Hive().Connect(true, c)) != ERROR_SUCCESS) {
-                return status;
-            }
+        if ((status = Hive().Connect(true, c)) != ERROR_SUCCESS) {
+            return status;
+        }
+        if (!c) {
+            return ERROR_REGISTRY_IO_FAILED;
         }
         if (!base->path.empty() && c->FindKey(base->path, nullptr) == ERROR_FILE_NOT_FOUND) {
             return ERROR_KEY_DELETED;
@@ -714,6 +717,9 @@ LSTATUS RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWOR
     const LSTATUS status = Hive().Connect(true, c);
     if (status != ERROR_SUCCESS) {
         return status;
+    }
+    if (!c) {
+        return ERROR_REGISTRY_IO_FAILED;
     }
     return c->SetValue(path, ValueName(valueName), type, data, dataSize);
 }

@@ -381,4 +381,21 @@ TEST_F(Store, KeyThatCannotBeCreatedFailsWritesAndDefaultsReads) {
     EXPECT_FALSE(setting_.GetSetupCompl());
 }
 
+TEST_F(Store, KeyThatMayOnlyBeReadDefaultsReadsAndFailsWrites) {
+    setting_.SetCigConsQty(20);
+    setting_.SetUserName(u"Anna");
+    if (!MakeKeyReadOnly()) {
+        GTEST_SKIP() << "this registry cannot make a key read-only";
+    }
+    // Reads ask for full access too, so they see defaults.
+    EXPECT_EQ(setting_.GetCigConsQty(), 0);
+    EXPECT_EQ(setting_.GetUserName(), u"");
+    EXPECT_EQ(MessageOf([&] { setting_.SetCigConsQty(5); }),
+              u"Fehler beim Setzen der Daten f\u00FCr 'CigConsQty'");
+    EXPECT_EQ(MessageOf([&] { setting_.SetUserName(u"Bert"); }),
+              u"Fehler beim Setzen der Daten f\u00FCr 'UserName'");
+    EXPECT_EQ(Stored(CigConsQtyName).data, (TBytes{20, 0, 0, 0}));
+    EXPECT_EQ(Stored(UserNameName).data, Utf16Bytes(std::u16string(u"Anna\0", 5)));
+}
+
 } // namespace

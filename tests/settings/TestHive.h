@@ -8,3 +8,7 @@ void UseFreshHive();
 // Makes the store's key impossible to create from now on (until the next UseFreshHive).
 // False when this platform's registry cannot be made to refuse.
 bool BlockKeyCreation();
+
+// Creates the store's key and leaves it readable but not writable by the store from now on
+// (until the next UseFreshHive). False when this platform cannot do that.
+bool MakeKeyReadOnly();

@@ -1,14 +1,18 @@
 #include "TestHive.h"
 
+#include "registry/RegistryApi.h"
 #include "registry/SqliteHive.h"
 
 #include <gtest/gtest.h>
+
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -41,4 +45,29 @@ bool BlockKeyCreation() {
     std::ofstream(dir / "pelwick") << "not a folder";
     UseConfigFolder(dir);
     return true;
+}
+
+bool DropFileOverride() {
+    if (::geteuid() != 0) {
+        return true;
+    }
+    // Root writes to read-only files. In a user namespace of its own the process keeps owning
+    // its files but loses that override, as an ordinary user has it.
+    return ::unshare(CLONE_NEWUSER) == 0;
+}
+
+bool MakeKeyReadOnly() {
+    using namespace RegistryApi;
+    HKEY key = 0;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Korvenda\\Pelwick", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    if (!DropFileOverride()) {
+        return false;
+    }
+    const std::filesystem::path file = SqliteHivePath();
+    return ::chmod(file.c_str(), 0400) == 0 && ::chmod(file.parent_path().c_str(), 0500) == 0;
 }
