@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -53,11 +54,14 @@ public:
     using QMessageBox::QMessageBox;
 
 protected:
+    // The box sizes itself to its text when shown, and again once its layout has settled.
     void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event); // sizes the box to its text
-        if (!event->spontaneous()) {
-            CenterOnPrimaryScreen(this);
-        }
+        QMessageBox::showEvent(event);
+        CenterOnPrimaryScreen(this);
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QMessageBox::resizeEvent(event);
+        CenterOnPrimaryScreen(this);
     }
 };
 
@@ -204,5 +208,6 @@ void CenterOnPrimaryScreen(QWidget* window) {
     if (screen == nullptr) {
         return;
     }
-    window->move(CenteredPosition(screen->geometry(), window->size()));
+    // The frame is centred where there is one; it is known once the window is shown.
+    window->move(CenteredPosition(screen->geometry(), window->frameGeometry().size()));
 }

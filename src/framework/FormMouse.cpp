@@ -47,7 +47,7 @@ private:
     struct TKey {
         QEvent::Type Type = QEvent::None;
         quint64 Timestamp = 0;
-        QPointF Global;
+        QPoint Global; // whole pixels: Qt rounds the copy it hands on
         Qt::MouseButton Button = Qt::NoButton;
         Qt::MouseButtons Held;
         bool operator==(const TKey&) const = default;
@@ -63,8 +63,8 @@ private:
     }
 
     void Dispatch(QWidget* widget, QMouseEvent* event) {
-        const TKey key{event->type(), event->timestamp(), event->globalPosition(), event->button(),
-                       event->buttons()};
+        const TKey key{event->type(), event->timestamp(), event->globalPosition().toPoint(),
+                       event->button(), event->buttons()};
         if (key == LastKey && LastWidget != nullptr && widget != LastWidget &&
             widget->isAncestorOf(LastWidget)) {
             return; // the same event, handed on by a child that ignored it
@@ -72,9 +72,8 @@ private:
         LastKey = key;
         LastWidget = widget;
 
-        // From the global position and the form's own idea of where it is, so that a move of
-        // the form that the window system has not carried out yet does not count twice.
-        const QPointF client = event->globalPosition() - QPointF(Form->geometry().topLeft());
+        const QPointF client =
+            widget == Form ? event->position() : widget->mapTo(Form, event->position());
         const auto x = static_cast<float>(client.x());
         const auto y = static_cast<float>(client.y());
         switch (event->type()) {

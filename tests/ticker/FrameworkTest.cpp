@@ -1,0 +1,295 @@
+#include "TestSupport.h"
+
+#include "framework/Application.h"
+#include "framework/Image.h"
+#include "runtime/Exceptions.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::shared_ptr<const Exception> Inner(std::u16string message,
+                                       std::shared_ptr<const Exception> inner = nullptr) {
+    return std::make_shared<Exception>(std::move(message), std::move(inner));
+}
+
+TEST(ExceptionText, InnermostNonEmptyMessageAndTheFullStopRule) {
+    const struct {
+        Exception e;
+        std::u16string shown;
+    } cases[] = {
+        {Exception(u"Gleitkommadivision durch Null"), u"Gleitkommadivision durch Null."},
+        {Exception(u"Fehler beim Holen der Daten f\u00FCr 'CigBoxQty'"),
+         u"Fehler beim Holen der Daten f\u00FCr 'CigBoxQty'"},
+        {Exception(u""), u""},
+        {Exception(u"Schon mit Punkt."), u"Schon mit Punkt."},
+        {Exception(u"Ende mit Ziffer 5"), u"Ende mit Ziffer 5."},
+        {Exception(u"Ausruf!"), u"Ausruf!"},         // '!' sorts before '.'
+        {Exception(u"Klammer (x)"), u"Klammer (x)"}, // so does ')'
+        {Exception(u"Schr\u00E4gstrich/"), u"Schr\u00E4gstrich/."},
+        {Exception(u"au\u00DFen", Inner(u"innen")), u"innen."},
+        {Exception(u"au\u00DFen", Inner(u"")), u"au\u00DFen."},
+        {Exception(u"au\u00DFen", Inner(u"mitte", Inner(u""))), u"mitte."},
+        {Exception(u"", Inner(u"a", Inner(u"tief"))), u"tief."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExceptionMessageText(c.e), c.shown);
+    }
+}
+
+TEST(MessageBox, ShowsTheTextWithAnEmptyTitleAndOneOkCentred) {
+    TBoxWatcher watcher;
+    ShowMessageBox(u"Eine l\u00E4ngere Meldung");
+    ASSERT_EQ(watcher.Seen.size(), 1U);
+    const TSeenBox& box = watcher.Seen.front();
+    EXPECT_EQ(box.Title, u"");
+    EXPECT_EQ(box.Text, u"Eine l\u00E4ngere Meldung");
+    EXPECT_EQ(box.Buttons, std::vector<std::u16string>{u"OK"});
+    EXPECT_EQ(box.Geometry.topLeft(),
+              CenteredPosition(QGuiApplication::primaryScreen()->geometry(), box.Geometry.size()));
+    EXPECT_FALSE(MessageBoxShowing());
+}
+
+TEST(HandleException, DropsAbortAndShowsEverythingElse) {
+    TBoxWatcher watcher;
+    Application->HandleException(EAbort(u"still"));
+    EXPECT_TRUE(watcher.Seen.empty());
+    Application->HandleException(EConvertError(u"'x' ist kein g\u00FCltiger Gleitkommawert"));
+    ASSERT_EQ(watcher.Seen.size(), 1U);
+    EXPECT_EQ(watcher.Seen[0].Text, u"'x' ist kein g\u00FCltiger Gleitkommawert.");
+}
+
+TEST(Guarded, NoExceptionLeavesAHandler) {
+    TBoxWatcher watcher;
+    EXPECT_NO_THROW(Guarded([] { throw EZeroDivide(u"Gleitkommadivision durch Null"); }));
+    EXPECT_NO_THROW(Guarded([] { throw std::runtime_error("not ours"); }));
+    EXPECT_NO_THROW(Guarded([] { throw EAbort(u""); }));
+    ASSERT_EQ(watcher.Seen.size(), 2U);
+    EXPECT_EQ(watcher.Seen[0].Text, u"Gleitkommadivision durch Null.");
+    EXPECT_EQ(watcher.Seen[1].Text, u""); // anything else is a failure without text
+}
+
+TEST(CenteredPosition, HalvesGoToEven) {
+    const struct {
+        QRect screen;
+        QSize size;
+        QPoint expected;
+    } cases[] = {
+        {{0, 0, 1920, 1080}, {286, 29}, {817, 526}}, // 525.5 -> 526
+        {{0, 0, 1921, 1081}, {286, 29}, {818, 526}}, // 817.5 -> 818, 526
+        {{0, 0, 1919, 1079}, {286, 29}, {816, 525}}, // 816.5 -> 816, 525
+        {{0, 0, 800, 600}, {286, 29}, {257, 286}},   // 285.5 -> 286
+        {{1920, 100, 1280, 1024}, {987, 795}, {2066, 214}},
+        {{0, 0, 200, 20}, {286, 29}, {-43, -4}}, // larger than the screen: -4.5 -> -4
+        {{0, 0, 200, 22}, {286, 29}, {-43, -4}}, // -3.5 -> -4
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CenteredPosition(c.screen, c.size), c.expected)
+            << c.screen.width() << "x" << c.screen.height();
+    }
+}
+
+TEST(FittedRect, KeepsTheProportionsAndCentres) {
+    const QRectF fitted = TImage::FittedRect({299, 30}, {286, 29});
+    EXPECT_DOUBLE_EQ(fitted.width(), 286.0);
+    EXPECT_NEAR(fitted.height(), 28.6956, 1e-4);
+    EXPECT_DOUBLE_EQ(fitted.left(), 0.0);
+    EXPECT_NEAR(fitted.top(), (29 - fitted.height()) / 2, 1e-12);
+    const QRectF tall = TImage::FittedRect({100, 100}, {300, 50});
+    EXPECT_EQ(tall, QRectF(125, 0, 50, 50));
+}
+
+// A window that records what its construction saw.
+struct TProbeState {
+    bool referenceSetInConstructor = false;
+    bool createdAfterConstructor = false;
+    bool visibleInFormCreate = true;
+    bool failInConstructor = false;
+    bool failInFormCreate = false;
+    int formCreates = 0;
+};
+TProbeState Probe;
+
+class TProbeForm : public QWidget {
+public:
+    explicit TProbeForm(TApplication*);
+    void FormCreate(QObject* sender);
+
+    bool Constructed = false;
+};
+TProbeForm* ProbeForm = nullptr;
+
+TProbeForm::TProbeForm(TApplication*) {
+    resize(286, 29);
+    Probe.referenceSetInConstructor = ProbeForm == this;
+    if (Probe.failInConstructor) {
+        throw Exception(u"constructor");
+    }
+    Constructed = true;
+}
+
+void TProbeForm::FormCreate(QObject* sender) {
+    ++Probe.formCreates;
+    Probe.createdAfterConstructor = Constructed && sender == this && ProbeForm == this;
+    Probe.visibleInFormCreate = isVisible();
+    if (Probe.failInFormCreate) {
+        throw Exception(u"creation");
+    }
+}
+
+class ApplicationRun : public testing::Test {
+protected:
+    void SetUp() override { Probe = {}; }
+    void TearDown() override {
+        Application->DestroyComponents();
+        EXPECT_EQ(ProbeForm, nullptr);
+    }
+
+    // Runs the loop until it is idle, then ends it; what was seen inside is kept.
+    void RunUntilIdle() {
+        QTimer::singleShot(0, [this] {
+            mainForm = Application->MainForm;
+            visible = ProbeForm != nullptr && ProbeForm->isVisible();
+            Application->Terminate();
+        });
+        Application->Run();
+    }
+
+    QWidget* mainForm = nullptr;
+    bool visible = false;
+};
+
+TEST_F(ApplicationRun, CreatesTheRecordedWindowAndShowsItAsMainForm) {
+    Application->CreateForm(ProbeForm);
+    EXPECT_EQ(ProbeForm, nullptr); // recorded only
+    RunUntilIdle();
+    EXPECT_TRUE(Probe.referenceSetInConstructor);
+    EXPECT_TRUE(Probe.createdAfterConstructor);
+    EXPECT_EQ(Probe.formCreates, 1);
+    EXPECT_FALSE(Probe.visibleInFormCreate);
+    ASSERT_NE(ProbeForm, nullptr);
+    EXPECT_EQ(mainForm, ProbeForm);
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(ProbeForm->pos(),
+              CenteredPosition(QGuiApplication::primaryScreen()->geometry(), {286, 29}));
+}
+
+TEST_F(ApplicationRun, FailedConstructionLeavesRunWithTheReferenceNull) {
+    for (const bool inConstructor : {true, false}) {
+        Probe = {};
+        Probe.failInConstructor = inConstructor;
+        Probe.failInFormCreate = !inConstructor;
+        Application->CreateForm(ProbeForm);
+        try {
+            Application->Run();
+            ADD_FAILURE() << "Run returned normally";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), inConstructor ? u"constructor" : u"creation");
+        }
+        EXPECT_EQ(ProbeForm, nullptr);
+        EXPECT_EQ(Application->MainForm, nullptr);
+    }
+}
+
+TEST_F(ApplicationRun, ClosingTheMainFormEndsTheLoop) {
+    Application->CreateForm(ProbeForm);
+    QTimer::singleShot(0, [] { ProbeForm->close(); });
+    Application->Run(); // returns only when the loop has ended
+    EXPECT_TRUE(Application->IsTerminated());
+    ASSERT_NE(ProbeForm, nullptr);
+    EXPECT_TRUE(ProbeForm->isHidden());
+}
+
+// A label that notes the presses it gets, and ignores them as labels do, so that Qt hands
+// them on to the form as well.
+class TRecordingLabel : public QLabel {
+public:
+    TRecordingLabel(QWidget* parent, bool& saw) : QLabel(parent), Saw(saw) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        Saw = true;
+        QLabel::mousePressEvent(event);
+    }
+
+private:
+    bool& Saw;
+};
+
+class FormMouse : public testing::Test {
+protected:
+    void SetUp() override {
+        form.resize(200, 100);
+        form.move(300, 200);
+        child = new TRecordingLabel(&form, childSawIt);
+        child->setGeometry(50, 20, 100, 40);
+        InstallFormMouseHandlers(
+            &form, {[this](Qt::MouseButton button, Qt::MouseButtons, float x, float y) {
+                        calls.push_back({"down", button, x, y, childSawIt});
+                    },
+                    [this](Qt::MouseButtons, float x, float y) {
+                        calls.push_back({"move", Qt::NoButton, x, y, childSawIt});
+                    },
+                    [this](Qt::MouseButton button, Qt::MouseButtons, float x, float y) {
+                        calls.push_back({"up", button, x, y, childSawIt});
+                    }});
+        form.show();
+    }
+
+    void Send(QWidget* target, QEvent::Type type, QPointF local, Qt::MouseButton button,
+              Qt::MouseButtons held) {
+        const QPointF global = target->mapTo(&form, local) + QPointF(form.geometry().topLeft());
+        QMouseEvent event(type, local, global, button, held, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+
+    struct TCall {
+        std::string kind;
+        Qt::MouseButton button;
+        float x, y;
+        bool childFirst;
+    };
+    QWidget form;
+    QLabel* child = nullptr;
+    bool childSawIt = false;
+    std::vector<TCall> calls;
+};
+
+TEST_F(FormMouse, SeesEveryEventOverAChildOnceBeforeTheChild) {
+    Send(child, QEvent::MouseButtonPress, {10, 5}, Qt::LeftButton, Qt::LeftButton);
+    Send(child, QEvent::MouseMove, {12.5, 7}, Qt::NoButton, Qt::LeftButton);
+    Send(child, QEvent::MouseButtonRelease, {12, 7}, Qt::LeftButton, Qt::NoButton);
+    Send(&form, QEvent::MouseButtonPress, {3, 4}, Qt::RightButton, Qt::RightButton);
+    ASSERT_EQ(calls.size(), 4U);
+    const std::vector<std::string> kinds{calls[0].kind, calls[1].kind, calls[2].kind,
+                                         calls[3].kind};
+    EXPECT_EQ(kinds, (std::vector<std::string>{"down", "move", "up", "down"}));
+    EXPECT_FALSE(calls[0].childFirst);
+    EXPECT_TRUE(childSawIt);
+    // In the form's client coordinates.
+    EXPECT_EQ(calls[0].x, 60.0F);
+    EXPECT_EQ(calls[0].y, 25.0F);
+    EXPECT_EQ(calls[1].x, 62.5F);
+    EXPECT_EQ(calls[3].button, Qt::RightButton);
+    EXPECT_EQ(calls[3].x, 3.0F);
+}
+
+TEST_F(FormMouse, ChildrenAddedLaterAreWatchedToo) {
+    auto* late = new QLabel(child);
+    late->setGeometry(0, 0, 10, 10);
+    Send(late, QEvent::MouseButtonPress, {1, 2}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_EQ(calls.size(), 1U);
+    EXPECT_EQ(calls[0].x, 51.0F);
+    EXPECT_EQ(calls[0].y, 22.0F);
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+#pragma once
+
+// What the ticker's GUI tests share: a watcher that answers message boxes as a user would,
+// and a clock set by hand.
+
+#include "conversions/Clock.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QRect>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TSeenBox {
+    std::u16string Title;
+    std::u16string Text;
+    std::vector<std::u16string> Buttons;
+    QRect Geometry;
+};
+
+// Closes every message box that opens while it lives, recording what it showed. `whileOpen`
+// runs inside the box's loop before the box is closed.
+class TBoxWatcher {
+public:
+    explicit TBoxWatcher(std::function<void()> whileOpen = {}) : WhileOpen(std::move(whileOpen)) {
+        Poll.setInterval(5);
+        QObject::connect(&Poll, &QTimer::timeout, [this] { Answer(); });
+        Poll.start();
+    }
+
+    std::vector<TSeenBox> Seen;
+
+private:
+    void Answer() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            return;
+        }
+        TSeenBox seen{
+            box->windowTitle().toStdU16String(), box->text().toStdU16String(), {}, box->geometry()};
+        for (QAbstractButton* button : box->buttons()) {
+            seen.Buttons.push_back(button->text().toStdU16String());
+        }
+        Seen.push_back(seen);
+        if (WhileOpen) {
+            auto once = std::move(WhileOpen);
+            WhileOpen = {};
+            once();
+        }
+        box->buttons().front()->click();
+    }
+
+    std::function<void()> WhileOpen;
+    QTimer Poll;
+};
+
+// The local clock, put anywhere by the test.
+inline TLocalTime TestNow;
+inline TLocalTime ReadTestClock() {
+    return TestNow;
+}

@@ -1,0 +1,388 @@
+#include "TestSupport.h"
+
+#include "Unitmain.h"
+#include "Unitsetting.h"
+#include "conversions/Clock.h"
+#include "conversions/StartupSettings.h"
+#include "framework/Application.h"
+#include "framework/Image.h"
+#include "framework/Timer.h"
+#include "runtime/Exceptions.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::u16string Totals30Days = u"    600      195,00\u20AC";
+
+struct TFigures {
+    bool complete = true;
+    std::int32_t perDay = 20;
+    float price = 6.5F;
+    std::int32_t perPack = 20;
+    double daysBeforeNow = 30;
+};
+
+class Ticker : public testing::Test {
+protected:
+    void SetUp() override {
+        savedSettings = FormatSettings;
+        FormatSettings.DecimalSeparator = u',';
+        TestNow = {2024, 3, 1, 12, 0, 0, 0};
+        previousClock = SetLocalClock(&ReadTestClock);
+    }
+    void TearDown() override {
+        Application->DestroyComponents();
+        EXPECT_EQ(FormMain, nullptr);
+        SetLocalClock(previousClock);
+        FormatSettings = savedSettings;
+    }
+
+    static void Store(const TFigures& f) {
+        TSetting store;
+        store.SetCigConsQty(f.perDay);
+        store.SetCigBoxPrice(f.price);
+        store.SetCigBoxQty(f.perPack);
+        store.SetUserStopTime(EncodeLocalTime(TestNow) - f.daysBeforeNow);
+        store.SetSetupCompl(f.complete);
+    }
+
+    // Starts the ticker as the program does and ends the loop once it is idle, noting what
+    // the ticker showed when it had become visible.
+    void Start() {
+        Application->CreateForm(FormMain);
+        // Polled, since a box shown during start-up runs a loop of its own first.
+        QTimer started;
+        started.setInterval(5);
+        QObject::connect(&started, &QTimer::timeout, [this] {
+            if (Application->MainForm == nullptr || MessageBoxShowing()) {
+                return;
+            }
+            visible = FormMain != nullptr && FormMain->isVisible();
+            mainForm = Application->MainForm;
+            shownText = FormMain != nullptr ? FormMain->LabelMoney->text().toStdU16String() : u"";
+            Application->Terminate();
+        });
+        started.start();
+        Application->Run();
+        ASSERT_NE(FormMain, nullptr);
+    }
+
+    static std::u16string Label() { return FormMain->LabelMoney->text().toStdU16String(); }
+
+    TFormatSettings savedSettings;
+    TLocalClock previousClock = nullptr;
+    bool visible = false;
+    QWidget* mainForm = nullptr;
+    std::u16string shownText;
+};
+
+TEST_F(Ticker, WhatTheTickerShowsWhenItBecomesVisible) {
+    const struct {
+        const char* name;
+        TFigures figures;
+        std::u16string label;
+        std::vector<std::u16string> boxes;
+    } cases[] = {
+        {"setup complete", {}, Totals30Days, {}},
+        {"setup not complete", {.complete = false}, u"123", {}},
+        {"pack size 0", {.perPack = 0}, u"123", {u"Gleitkommadivision durch Null."}},
+        {"pack size and price 0",
+         {.price = 0, .perPack = 0},
+         u"123",
+         {u"Ung\u00FCltige Gleitkommaoperation."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Store(c.figures);
+        TBoxWatcher watcher;
+        Start();
+        EXPECT_TRUE(visible);
+        EXPECT_EQ(mainForm, FormMain);
+        EXPECT_EQ(shownText, c.label);
+        std::vector<std::u16string> boxes;
+        for (const auto& box : watcher.Seen) {
+            boxes.push_back(box.Text);
+        }
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(FormMain->MoneySaved, c.label == Totals30Days ? 195.0F : 0.0F);
+        Application->DestroyComponents();
+    }
+}
+
+TEST_F(Ticker, AStoredValueOfTheWrongTypeIsShownAndStartUpGoesOn) {
+    Store({});
+    TSetting().WriteStringValue(CigBoxQtyName, u"zwanzig");
+    TBoxWatcher watcher;
+    Start();
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(shownText, u"123");
+    ASSERT_EQ(watcher.Seen.size(), 1U);
+    // Ends in an apostrophe, which sorts before the full stop: none is added.
+    EXPECT_EQ(watcher.Seen[0].Text, u"Fehler beim Holen der Daten f\u00FCr 'CigBoxQty'");
+}
+
+TEST_F(Ticker, UpdateDisplayWritesTheTotalsToTheLabel) {
+    Store({.complete = false});
+    Start();
+    const struct {
+        TFigures figures;
+        std::u16string label;
+        float cigarettes, money;
+    } cases[] = {
+        {{}, Totals30Days, 600, 195},
+        {{.perDay = 1, .price = 4, .daysBeforeNow = 1.5}, u"      2        0,30\u20AC", 1.5F, 0.3F},
+        {{.daysBeforeNow = 0}, u"      0        0,00\u20AC", 0, 0},
+        {{.daysBeforeNow = 59.0 / 86400}, u"      0        0,00\u20AC", 0, 0}, // under a minute
+        {{.daysBeforeNow = -30}, Totals30Days, 600, 195}, // a stop date ahead counts the same
+        {{.perDay = 0}, u"      0        0,00\u20AC", 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.figures.daysBeforeNow << " days");
+        Store(c.figures);
+        FormMain->UpdateDisplay();
+        EXPECT_EQ(Label(), c.label);
+        EXPECT_EQ(FormMain->CigarettesNotSmoked, c.cigarettes);
+        EXPECT_EQ(FormMain->MoneySaved, c.money);
+    }
+}
+
+TEST_F(Ticker, AFailingUpdateKeepsTheLabelAndTheMoney) {
+    Store({});
+    Start();
+    ASSERT_EQ(Label(), Totals30Days);
+    Store({.perDay = 40, .perPack = 0});
+    EXPECT_THROW(FormMain->UpdateDisplay(), EZeroDivide);
+    EXPECT_EQ(FormMain->CigarettesNotSmoked, 1200.0F); // stored before the division
+    EXPECT_EQ(FormMain->MoneySaved, 195.0F);
+    EXPECT_EQ(Label(), Totals30Days);
+}
+
+TEST_F(Ticker, TicksShowAFailureOnceUntilItChangesOrATickSucceeds) {
+    Store({});
+    Start();
+    const struct {
+        TFigures figures;
+        std::u16string box; // empty: no box
+        std::u16string label;
+    } steps[] = {
+        {{.perPack = 0}, u"Gleitkommadivision durch Null.", Totals30Days},
+        {{.perPack = 0}, u"", Totals30Days},
+        {{.price = 0, .perPack = 0}, u"Ung\u00FCltige Gleitkommaoperation.", Totals30Days},
+        {{.perDay = 40}, u"", u"   1200      390,00\u20AC"},
+        {{.perPack = 0}, u"Gleitkommadivision durch Null.", u"   1200      390,00\u20AC"},
+        {{.complete = false}, u"", u"   1200      390,00\u20AC"}, // nothing to refresh
+        {{.perPack = 0}, u"Gleitkommadivision durch Null.", u"   1200      390,00\u20AC"},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << ++step);
+        Store(s.figures);
+        TBoxWatcher watcher;
+        FormMain->TimerMainTimer();
+        if (s.box.empty()) {
+            EXPECT_TRUE(watcher.Seen.empty());
+        } else {
+            ASSERT_EQ(watcher.Seen.size(), 1U);
+            EXPECT_EQ(watcher.Seen[0].Text, s.box);
+        }
+        EXPECT_EQ(Label(), s.label);
+    }
+}
+
+TEST_F(Ticker, ATickWhileABoxIsOpenOpensNoSecondBox) {
+    Store({});
+    Start();
+    Store({.perPack = 0});
+    {
+        TBoxWatcher watcher([] {
+            Store({.price = 0, .perPack = 0}); // a different message, still no second box
+            FormMain->TimerMainTimer();
+        });
+        FormMain->TimerMainTimer();
+        ASSERT_EQ(watcher.Seen.size(), 1U);
+        EXPECT_EQ(watcher.Seen[0].Text, u"Gleitkommadivision durch Null.");
+    }
+    // The one not shown then is shown at the next tick.
+    TBoxWatcher later;
+    FormMain->TimerMainTimer();
+    ASSERT_EQ(later.Seen.size(), 1U);
+    EXPECT_EQ(later.Seen[0].Text, u"Ung\u00FCltige Gleitkommaoperation.");
+}
+
+TEST_F(Ticker, TimerMainRefreshesOnceAMinute) {
+    Store({.complete = false});
+    Start();
+    EXPECT_EQ(FormMain->TimerMain->interval(), 60000);
+    EXPECT_TRUE(FormMain->TimerMain->isActive());
+    EXPECT_FALSE(FormMain->TimerMain->isSingleShot());
+
+    Store({});
+    FormMain->TimerMain->setInterval(5); // bound to TimerMainTimer: let it fire now
+    QElapsedTimer waited;
+    waited.start();
+    while (Label() == u"123" && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_EQ(Label(), Totals30Days);
+}
+
+TEST_F(Ticker, TheWindowAsLaidOut) {
+    Store({.complete = false});
+    Start();
+    TFormMain* form = FormMain;
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("FormMain"));
+    EXPECT_EQ(form->size(), QSize(286, 29));
+    EXPECT_EQ(form->pos(),
+              CenteredPosition(QGuiApplication::primaryScreen()->geometry(), QSize(286, 29)));
+    const Qt::WindowFlags flags = form->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(form->windowType(), Qt::Tool);
+    EXPECT_TRUE(form->testAttribute(Qt::WA_TranslucentBackground));
+
+    EXPECT_EQ(form->ImageMain->geometry(), QRect(0, 0, 286, 29));
+    EXPECT_EQ(form->ImageMain->Source(), QStringLiteral(":/images/cigarette.png"));
+    const QImage picture = form->ImageMain->Rendered(QSize(286, 29));
+    EXPECT_EQ(picture.pixelColor(0, 0).alpha(), 0);     // transparent around the cigarette
+    EXPECT_EQ(picture.pixelColor(40, 14).alpha(), 255); // the filter
+
+    QLabel* label = form->LabelMoney;
+    EXPECT_EQ(label->pos(), QPoint(0, 6));
+    EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_FALSE(label->wordWrap());
+    EXPECT_EQ(label->font().pixelSize(), 18);
+    EXPECT_TRUE(label->font().bold());
+    EXPECT_EQ(label->font().families().value(0), QStringLiteral("Lucida Console"));
+    // Drawn above the picture.
+    EXPECT_GT(form->children().indexOf(label), form->children().indexOf(form->ImageMain));
+}
+
+TEST_F(Ticker, TheMenuOffersBeendenThenEinstellungen) {
+    Store({.complete = false});
+    Start();
+    std::vector<QString> texts;
+    for (const QAction* action : FormMain->PopupMenu->actions()) {
+        texts.push_back(action->text());
+        EXPECT_TRUE(action->shortcut().isEmpty());
+    }
+    EXPECT_EQ(texts,
+              (std::vector<QString>{QStringLiteral("Beenden"), QStringLiteral("Einstellungen")}));
+    EXPECT_EQ(FormMain->PopupMenu->actions().value(0), FormMain->MenuItemClose);
+    EXPECT_EQ(FormMain->PopupMenu->actions().value(1), FormMain->MenuItemSettings);
+}
+
+TEST_F(Ticker, BeendenEndsTheLoop) {
+    Store({.complete = false});
+    Application->CreateForm(FormMain);
+    QTimer::singleShot(0, [] { FormMain->MenuItemClose->trigger(); });
+    Application->Run(); // returns once the loop has ended
+    EXPECT_TRUE(Application->IsTerminated());
+    ASSERT_NE(FormMain, nullptr);
+    EXPECT_TRUE(FormMain->isHidden());
+}
+
+class Dragging : public Ticker {
+protected:
+    void SetUp() override {
+        Ticker::SetUp();
+        Store({.complete = false});
+        Start();
+    }
+
+    // A mouse event over the picture, at a client position of the ticker.
+    static void Send(QEvent::Type type, QPointF client, Qt::MouseButton button,
+                     Qt::MouseButtons held) {
+        const QPointF global = client + QPointF(FormMain->geometry().topLeft());
+        QMouseEvent event(type, client, global, button, held, Qt::NoModifier);
+        QApplication::sendEvent(FormMain->ImageMain, &event);
+    }
+};
+
+TEST_F(Dragging, OnlyWhileTheLeftButtonIsHeld) {
+    const struct {
+        Qt::MouseButton pressed;
+        Qt::MouseButtons held;
+        QPoint expected;
+    } cases[] = {
+        {Qt::LeftButton, Qt::LeftButton, {105, 102}},
+        {Qt::LeftButton, Qt::LeftButton | Qt::RightButton, {105, 102}},
+        {Qt::MiddleButton, Qt::LeftButton | Qt::MiddleButton, {105, 102}},
+        {Qt::RightButton, Qt::RightButton, {100, 100}},
+        {Qt::MiddleButton, Qt::MiddleButton, {100, 100}},
+        {Qt::LeftButton, Qt::NoButton, {100, 100}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "held " << c.held.toInt());
+        FormMain->move(100, 100);
+        Send(QEvent::MouseButtonPress, {10, 5}, c.pressed, c.pressed);
+        FormMain->PopupMenu->hide(); // the right button opened it
+        Send(QEvent::MouseMove, {15, 7}, Qt::NoButton, c.held);
+        EXPECT_EQ(FormMain->pos(), c.expected);
+        Send(QEvent::MouseButtonRelease, {15, 7}, c.pressed, Qt::NoButton);
+    }
+}
+
+TEST_F(Dragging, TruncatesTowardZeroWithoutBounds) {
+    const struct {
+        QPoint start;
+        QPointF press, to;
+        QPoint expected;
+    } cases[] = {
+        {{100, 100}, {10, 5}, {12.7F, 7.9F}, {102, 102}},  // 102.7, 102.9
+        {{2, 2}, {10, 5}, {6.5F, 1.5F}, {-1, -1}},         // -1.5 truncated, not floored
+        {{-300, -40}, {10, 5}, {9.5F, 4.5F}, {-300, -40}}, // -300.5 -> -300
+        {{1800, 1000}, {10, 5}, {400, 300}, {2190, 1295}}, // off the screen
+    };
+    for (const auto& c : cases) {
+        FormMain->move(c.start);
+        Send(QEvent::MouseButtonPress, c.press, Qt::LeftButton, Qt::LeftButton);
+        EXPECT_EQ(FormMain->MouseDownX, static_cast<float>(c.press.x()));
+        EXPECT_EQ(FormMain->MouseDownY, static_cast<float>(c.press.y()));
+        Send(QEvent::MouseMove, c.to, Qt::NoButton, Qt::LeftButton);
+        EXPECT_EQ(FormMain->pos(), c.expected) << c.start.x() << "," << c.start.y();
+        Send(QEvent::MouseButtonRelease, c.to, Qt::LeftButton, Qt::NoButton);
+    }
+}
+
+TEST_F(Dragging, ThePressedPointStaysUnderThePointer) {
+    FormMain->move(500, 400);
+    Send(QEvent::MouseButtonPress, {40, 14}, Qt::LeftButton, Qt::LeftButton);
+    // Each move is relative to where the window is after the one before.
+    for (int step = 1; step <= 5; ++step) {
+        const QPoint pointer(500 + 40 + 30 * step, 400 + 14 - 18 * step);
+        Send(QEvent::MouseMove, QPointF(pointer - FormMain->pos()), Qt::NoButton, Qt::LeftButton);
+    }
+    EXPECT_EQ(FormMain->pos(), QPoint(650, 310));
+}
+
+TEST_F(Dragging, CursorAndMenuFollowThePresses) {
+    Send(QEvent::MouseButtonPress, {30, 10}, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(FormMain->cursor().shape(), Qt::SizeAllCursor);
+    EXPECT_FALSE(FormMain->PopupMenu->isVisible());
+    Send(QEvent::MouseButtonRelease, {30, 10}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(FormMain->cursor().shape(), Qt::ArrowCursor);
+
+    // A right press is a press like any other, then opens the menu at the pointer.
+    Send(QEvent::MouseButtonPress, {120, 20}, Qt::RightButton, Qt::RightButton);
+    EXPECT_EQ(FormMain->MouseDownX, 120.0F);
+    EXPECT_EQ(FormMain->MouseDownY, 20.0F);
+    EXPECT_EQ(FormMain->cursor().shape(), Qt::SizeAllCursor);
+    EXPECT_TRUE(FormMain->PopupMenu->isVisible());
+    EXPECT_EQ(FormMain->PopupMenu->pos(), FormMain->pos() + QPoint(120, 20));
+    FormMain->PopupMenu->hide();
+    // The picture keeps its own arrow whatever the window's cursor property says.
+    EXPECT_EQ(FormMain->ImageMain->cursor().shape(), Qt::ArrowCursor);
+}
+
+} // namespace
