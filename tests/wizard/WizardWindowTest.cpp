@@ -1,0 +1,199 @@
+// The window itself: what it shows after creation, what typing and pasting put into its
+// fields, and dragging it.
+
+#include "WizardFixture.h"
+#include "framework/Application.h"
+
+#include <QAccessible>
+#include <QCursor>
+#include <QScreen>
+
+namespace {
+
+struct TFillCase {
+    const char* Name;
+    std::function<void()> Store;
+    QStringList Texts; // name, birth year, per day, per pack, price
+    double Day;
+    QStringList Messages;
+};
+
+} // namespace
+
+TEST_F(WizardTest, CreationFillsTheFieldsFromTheStore) {
+    const double declaredDay = 42015; // 11 January 2015
+    const TFillCase cases[] = {
+        {"nothing stored", [] {}, {"", "", "0", "0", "0"}, FixedToday, {}},
+        {"everything stored",
+         [] {
+             Setting->SetUserName(u"Anna");
+             Setting->SetUserDOB(u"1980");
+             Setting->SetCigConsQty(20);
+             Setting->SetCigBoxQty(19);
+             Setting->SetCigBoxPrice(5.3f);
+             Setting->SetUserStopTime(42005.75); // a time of day is dropped
+         },
+         {"Anna", "1980", "20", "19", "5,30000019073486"},
+         42005,
+         {}},
+        {"pack count of the wrong type ends the guarded part",
+         [] {
+             Setting->SetUserName(u"Anna");
+             Setting->SetCigConsQty(20);
+             Setting->SetCigBoxPrice(4.5f);
+             Setting->WriteStringValue(CigBoxQtyName, u"ab");
+         },
+         {"Anna", "", "20", "", ""},
+         declaredDay,
+         {"Fehler beim Holen der Daten f\u00FCr 'CigBoxQty'"}},
+        {"stop day of the wrong type",
+         [] { Setting->WriteIntegerValue(UserStopTimeName, 5); },
+         {"", "", "0", "0", "0"},
+         declaredDay,
+         {"Ung\u00FCltiger Datentyp f\u00FCr 'UserStopTime'"}},
+        // A bad name or birth year must not end the program at every start.
+        {"name of the wrong type",
+         [] {
+             Setting->WriteIntegerValue(UserNameName, 7);
+             Setting->SetUserDOB(u"1980");
+             Setting->SetCigConsQty(20);
+         },
+         {"", "1980", "20", "0", "0"},
+         FixedToday,
+         {"Ung\u00FCltiger Datentyp f\u00FCr 'UserName'"}},
+        {"name and birth year of the wrong type",
+         [] {
+             Setting->WriteIntegerValue(UserNameName, 7);
+             Setting->WriteFloatValue(UserDOBName, 1.5f);
+         },
+         {"", "", "0", "0", "0"},
+         FixedToday,
+         {"Ung\u00FCltiger Datentyp f\u00FCr 'UserName'",
+          "Ung\u00FCltiger Datentyp f\u00FCr 'UserDOB'"}},
+    };
+    for (const TFillCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TearDown();
+        SetUp();
+        c.Store();
+        Create();
+        EXPECT_EQ((QStringList{Form->EditUsername->text(), Form->EditDOB->text(),
+                               Form->EditCigaretteQuantity->text(),
+                               Form->EditCigaretteBoxQuantity->text(),
+                               Form->EditCigaretteBoxPrice->text()}),
+                  c.Texts);
+        EXPECT_EQ(Form->CalendarStopped->Date(), c.Day);
+        EXPECT_EQ(Messages, c.Messages);
+        ExpectPage(Form->PanelCenterStart);
+    }
+}
+
+TEST_F(WizardTest, PassingTheNamePageRepairsANameOfTheWrongType) {
+    Setting->WriteIntegerValue(UserNameName, 7);
+    Create();
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_EQ(ShowModalWith([&] {
+                  Click(Form->ButtonNext);
+                  Type(Form->EditUsername, "Anna");
+                  Enter();
+                  Click(Form->ButtonCancel);
+              }),
+              2);
+    EXPECT_EQ(Setting->GetUserName(), u"Anna");
+}
+
+TEST_F(WizardTest, EveryFieldIsAnnouncedByItsQuestion) {
+    Create();
+    const std::pair<QWidget*, QString> fields[] = {
+        {Form->EditUsername, "Wie lautet dein Name?"},
+        {Form->EditDOB, "In welchem Jahr wurdest du geboren?"},
+        {Form->EditCigaretteQuantity, "Wieviele Zigaretten hast du pro Tag geraucht?"},
+        {Form->EditCigaretteBoxPrice, "Wie hoch war der Preis einer Packung?"},
+        {Form->EditCigaretteBoxQuantity, "Wieviele Zigaretten waren in einer Packung?"},
+        {Form->CalendarStopped,
+         QString::fromUtf8("An welchem Tag hast du mit dem Rauchen aufgehört?")},
+    };
+    for (const auto& [field, question] : fields) {
+        SCOPED_TRACE(field->objectName().toStdString());
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), question);
+    }
+    EXPECT_EQ(Form->LabelStoppingDate->text(), fields[5].second);
+}
+
+TEST_F(WizardTest, TypingInsertsOnlyWhatTheFieldsFilterAdmits) {
+    Create();
+    const std::tuple<TEdit*, QString, QString> cases[] = {
+        {Form->EditUsername, QString::fromUtf8("Zoë 1,-.x"), QString::fromUtf8("Zoë 1,-.x")},
+        {Form->EditDOB, "19a8-0.5 ", "19805"},
+        {Form->EditCigaretteQuantity, "2x0,", "20"},
+        {Form->EditCigaretteBoxQuantity, "1,9e", "19"},
+        {Form->EditCigaretteBoxPrice, "4a,5.-9E", "4,59"},
+    };
+    for (const auto& [edit, typed, expected] : cases) {
+        SCOPED_TRACE(edit->objectName().toStdString());
+        edit->clear();
+        TypeKeys(edit, typed);
+        EXPECT_EQ(edit->text(), expected);
+
+        // Pasting is not typing: anything goes in.
+        QApplication::clipboard()->setText("ab-1.5");
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(edit->text(), expected + "ab-1.5");
+    }
+}
+
+TEST_F(WizardTest, EditingKeysWorkInFilteredFields) {
+    Create();
+    TEdit* edit = Form->EditDOB;
+    edit->clear();
+    TypeKeys(edit, "1234");
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), "234");
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Left);
+    TypeKeys(edit, "9");
+    EXPECT_EQ(edit->text(), "293");
+}
+
+TEST_F(WizardTest, DraggingWithTheLeftButtonMovesTheWindow) {
+    Create();
+    struct TDrag {
+        const char* Name;
+        Qt::MouseButton Button;
+        QPoint Expected;
+    };
+    const TDrag drags[] = {{"left", Qt::LeftButton, {37, -23}}, {"right", Qt::RightButton, {}}};
+    for (const TDrag& drag : drags) {
+        SCOPED_TRACE(drag.Name);
+        QPoint centre;
+        QPoint moved;
+        ShowModalWith([&] {
+            centre = Form->pos();
+            QWindow* window = Form->windowHandle();
+            // Pressed over the banner: the window sees the press before the control does.
+            const QPoint grip = Form->ImageTop->mapTo(Form.get(), QPoint(300, 40));
+            const QPoint globalGrip = Form->mapToGlobal(grip);
+            QTest::mousePress(window, drag.Button, {}, grip);
+            for (const QPoint step : {QPoint(20, -10), QPoint(37, -23)}) {
+                QCoreApplication::processEvents();
+                QTest::mouseMove(window, globalGrip + step - Form->geometry().topLeft());
+            }
+            QCoreApplication::processEvents();
+            moved = Form->pos() - centre;
+            QTest::mouseRelease(window, drag.Button, {}, globalGrip + moved - Form->pos());
+            Click(Form->ButtonCancel);
+        });
+        EXPECT_EQ(moved, drag.Expected);
+        // Every showing starts from the centre of the screen, wherever the last one ended.
+        EXPECT_EQ(centre,
+                  CenteredPosition(QGuiApplication::primaryScreen()->geometry(), Form->size()));
+    }
+    // The cursors of the first press stay for the rest of the run.
+    EXPECT_EQ(Form->cursor().shape(), Qt::CrossCursor);
+    EXPECT_EQ(Form->PanelTop->cursor().shape(), Qt::SizeAllCursor);
+    EXPECT_EQ(Form->PanelBottom->cursor().shape(), Qt::ArrowCursor);
+}
