@@ -8,6 +8,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -90,6 +92,18 @@ std::u16string FormatName(const std::u16string& format) {
     throw EConvertError(u"Kein Argument f\u00FCr Format '" + FormatName(format) + u"'");
 }
 
+// Zero and the denormals, by the biased exponent where the format is the x87 one: the
+// pseudo-denormals (integer bit set) count too, although the C library calls them normal.
+bool HasZeroExponent(Extended x, int cls) {
+    if constexpr (std::numeric_limits<Extended>::digits == 64 && sizeof(Extended) >= 10) {
+        unsigned char bytes[sizeof(Extended)];
+        std::memcpy(bytes, &x, sizeof x);
+        return (bytes[8] | (bytes[9] & 0x7F)) == 0;
+    } else {
+        return cls == FP_ZERO || cls == FP_SUBNORMAL;
+    }
+}
+
 bool IsDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
@@ -117,7 +131,7 @@ TDecimalExpansion DecimalExpansion(Extended x, int precision, int decimals) {
     precision = std::clamp(precision, 2, ExpansionDigits);
 
     const int cls = std::fpclassify(x);
-    if (cls == FP_ZERO || cls == FP_SUBNORMAL) {
+    if (HasZeroExponent(x, cls)) {
         return d; // a negative zero is positive
     }
     if (cls == FP_INFINITE) {

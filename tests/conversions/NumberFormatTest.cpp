@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -213,6 +214,31 @@ TEST(DecimalExpansion, GivesDigitsAndExponentRoundedOnTheEighteenDigitExpansion)
     EXPECT_TRUE(DecimalExpansion(-Infinity, 15, 0).Negative);
     EXPECT_EQ(DecimalExpansion(-NotANumber, 15, 0).Kind, TDecimalExpansion::TKind::NotANumber);
     EXPECT_FALSE(DecimalExpansion(-NotANumber, 15, 0).Negative);
+}
+
+Extended FromBits(std::uint16_t signAndExponent, std::uint64_t significand) {
+    unsigned char bytes[sizeof(Extended)] = {};
+    std::memcpy(bytes, &significand, 8);
+    std::memcpy(bytes + 8, &signAndExponent, 2);
+    Extended x;
+    std::memcpy(&x, bytes, sizeof x);
+    return x;
+}
+
+// Encodings that no arithmetic produces may still come from a stored pattern.
+TEST(DecimalExpansion, TreatsOddX87EncodingsAsZeroOrNotANumber) {
+    if (std::numeric_limits<Extended>::digits != 64) {
+        GTEST_SKIP() << "no x87 extended format";
+    }
+    const TDecimalExpansion pseudoDenormal =
+        DecimalExpansion(FromBits(0x8000, 0x8000000000000001u), 18, UnlimitedDecimals);
+    EXPECT_EQ(pseudoDenormal.Kind, TDecimalExpansion::TKind::Finite);
+    EXPECT_EQ(pseudoDenormal.Digits, "");
+    EXPECT_FALSE(pseudoDenormal.Negative);
+    for (const Extended odd :
+         {FromBits(0x4000, 0x4000000000000000u), FromBits(0x7FFF, 0), FromBits(0xC123, 1)}) {
+        EXPECT_EQ(DecimalExpansion(odd, 18, 2).Kind, TDecimalExpansion::TKind::NotANumber);
+    }
 }
 
 // Far from 1 the estimate of the decimal exponent can be one off; the expansion must still
