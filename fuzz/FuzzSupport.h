@@ -80,15 +80,14 @@ inline unsigned BiasedExponent(long double x) {
     return (bytes[8] | (bytes[9] << 8)) & 0x7FFFu;
 }
 
-// Encodings that no arithmetic produces: the integer bit clear with an exponent other than 0
-// (unnormals, pseudo-infinities, pseudo-NaNs, which the hardware takes as invalid operands), or
-// set with an exponent of 0 (pseudo-denormals, which it reads as the smallest exponent). What
-// their digits should be is open; only the shape of the text is checked for them.
+// Encodings that no arithmetic produces and whose digits are open: an exponent other than 0
+// with the integer bit clear (unnormals, pseudo-infinities, pseudo-NaNs, which the hardware
+// takes as invalid operands). Only the shape of the text is checked for them. Pseudo-denormals
+// (exponent 0, integer bit set) are not among them: a zero biased exponent reads as zero.
 inline bool IsInvalidEncoding(long double x) {
     unsigned char bytes[sizeof x] = {};
     std::memcpy(bytes, &x, 10);
-    const bool integerBit = (bytes[7] & 0x80) != 0;
-    return BiasedExponent(x) != 0 ? !integerBit : integerBit;
+    return BiasedExponent(x) != 0 && (bytes[7] & 0x80) == 0;
 }
 
 // Reads fields from the front of the input.

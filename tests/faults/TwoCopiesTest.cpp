@@ -39,7 +39,7 @@ TEST(TwoCopies, NeitherFailsOnTheLockNorLosesAWrite) {
     const auto start = std::chrono::steady_clock::now();
     TRunResult result[2];
     for (int id = 0; id < 2; ++id) {
-        result[id] = WaitFor(pid[id], out[id][0], 90s);
+        result[id] = WaitFor(pid[id], out[id][0], 150s);
         ::close(out[id][0]);
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
