@@ -20,7 +20,8 @@ TLocalClock SetLocalClock(TLocalClock clock);
 // The platform's local wall-clock time with milliseconds.
 TLocalTime ReadPlatformLocalTime();
 
-// The date-time value of a local reading (the proleptic Gregorian day number plus the time).
+// The date-time value of a local reading: the proleptic Gregorian day number plus the time of
+// day, which before day 0 counts away from it (29 December 1899, 06:00 is -1.25).
 TDateTime EncodeLocalTime(const TLocalTime& t);
 
 // Now, read through the seam.
