@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Image.h"
+#include "framework/WindowSystem.h"
 #include "runtime/Exceptions.h"
 
 #include <QLabel>
@@ -290,6 +291,51 @@ TEST_F(FormMouse, ChildrenAddedLaterAreWatchedToo) {
     ASSERT_EQ(calls.size(), 1U);
     EXPECT_EQ(calls[0].x, 51.0F);
     EXPECT_EQ(calls[0].y, 22.0F);
+}
+
+TEST(ChooseWindowSystem, WaylandSessionsRunThroughXWaylandUnlessAPlatformWasChosen) {
+    const char* names[] = {"QT_QPA_PLATFORM", "XDG_SESSION_TYPE", "WAYLAND_DISPLAY", "DISPLAY"};
+    std::vector<std::pair<QByteArray, bool>> saved;
+    for (const char* name : names) {
+        saved.emplace_back(qgetenv(name), qEnvironmentVariableIsSet(name));
+    }
+    const struct {
+        const char* chosen;
+        const char* session;
+        const char* wayland;
+        const char* display;
+        const char* result;
+    } cases[] = {
+        {nullptr, "wayland", "wayland-0", ":0", "xcb"},
+        {nullptr, nullptr, "wayland-0", ":0", "xcb"},
+        {nullptr, "wayland", nullptr, ":0", "xcb"},
+        {"wayland", "wayland", "wayland-0", ":0", "wayland"}, // the user's choice stands
+        {nullptr, "wayland", "wayland-0", nullptr, nullptr},  // no XWayland to run through
+        {nullptr, "x11", nullptr, ":0", nullptr},
+    };
+    for (const auto& c : cases) {
+        const char* values[] = {c.chosen, c.session, c.wayland, c.display};
+        for (int i = 0; i < 4; ++i) {
+            if (values[i] != nullptr) {
+                qputenv(names[i], values[i]);
+            } else {
+                qunsetenv(names[i]);
+            }
+        }
+        ChooseWindowSystem();
+        if (c.result != nullptr) {
+            EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray(c.result));
+        } else {
+            EXPECT_FALSE(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"));
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (saved[i].second) {
+            qputenv(names[i], saved[i].first);
+        } else {
+            qunsetenv(names[i]);
+        }
+    }
 }
 
 } // namespace
