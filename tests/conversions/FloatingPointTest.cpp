@@ -156,3 +156,22 @@ TEST(TruncateToInteger, TakesTheLow32BitsOfTheTruncated64BitValue) {
 }
 
 } // namespace
+
+namespace {
+
+// The tests' main established the mode as the program does: extended intermediates keep all
+// 64 bits (some Windows C runtimes start with 53), and a division by zero yields an infinity
+// instead of a trap, so that only the checked operations raise.
+TEST(SetFloatingPointMode, GivesExtendedPrecisionWithMaskedExceptions) {
+    volatile Extended one = 1;
+    volatile Extended lastBit = std::ldexp(1.0L, -63);
+    volatile Extended zero = 0;
+    if (std::numeric_limits<Extended>::digits == 64) {
+        EXPECT_NE(one + lastBit, one);
+    }
+    EXPECT_TRUE(std::isinf(one / zero));
+    SetFloatingPointMode();
+    EXPECT_TRUE(std::isnan(zero / zero));
+}
+
+} // namespace
