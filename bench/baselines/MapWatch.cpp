@@ -8,8 +8,9 @@
 //   mapped MILLISECONDS PID
 //
 // on standard output. Then it leaves PROGRAM running until its own standard input closes, ends
-// PROGRAM with SIGTERM and exits with 0. Exit 2: PROGRAM ended or the timeout passed first.
-// Polling from outside (xdotool, xwininfo) would add its own interval to every figure.
+// PROGRAM's process group with SIGTERM and exits with 0. Exit 2: PROGRAM ended or the timeout
+// passed first. Polling from outside (xdotool, xwininfo) would add its own interval to every
+// figure.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -34,9 +35,20 @@ double Now() {
     return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
+pid_t child = -1;
+
 // Windows come and go while we look at them; a vanished one is simply not the one we want.
 int IgnoreErrors(Display*, XErrorEvent*) {
     return 0;
+}
+
+// Without the display nothing can be measured; leave no program behind.
+int LostDisplay(Display*) {
+    if (child > 0) {
+        kill(-child, SIGKILL);
+    }
+    std::fprintf(stderr, "map-watch: lost the display\n");
+    _exit(1);
 }
 
 bool HasName(Display* display, Window window, const std::string& wanted) {
@@ -81,6 +93,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     XSetErrorHandler(IgnoreErrors);
+    XSetIOErrorHandler(LostDisplay);
     const Window root = DefaultRootWindow(display);
     XSelectInput(display, root, SubstructureNotifyMask);
     XSync(display, False);
@@ -88,16 +101,23 @@ int main(int argc, char** argv) {
     fcntl(xfd, F_SETFD, FD_CLOEXEC);
 
     const double start = Now();
-    const pid_t child = fork();
+    child = fork();
     if (child < 0) {
         std::perror("map-watch: fork");
         return 1;
     }
     if (child == 0) {
+        // A group of its own, so that a program's helpers (time, strace) end with it; and not
+        // our standard output, which reports only the map.
+        setpgid(0, 0);
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, STDOUT_FILENO);
+        close(devNull);
         execvp(program[0], program);
         std::fprintf(stderr, "map-watch: cannot run %s: %s\n", program[0], std::strerror(errno));
         _exit(127);
     }
+    setpgid(child, child); // either side may come first
 
     double mapped = -1;
     while (mapped < 0) {
@@ -128,7 +148,7 @@ int main(int argc, char** argv) {
         const double left = start + timeoutMs - Now();
         if (left <= 0) {
             std::fprintf(stderr, "map-watch: no window '%s' within the timeout\n", wanted.c_str());
-            kill(child, SIGKILL);
+            kill(-child, SIGKILL);
             waitpid(child, nullptr, 0);
             return 2;
         }
@@ -144,7 +164,7 @@ int main(int argc, char** argv) {
     char buffer[256];
     while (read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
     }
-    kill(child, SIGTERM);
+    kill(-child, SIGTERM);
     int status = 0;
     waitpid(child, &status, 0);
     return 0;
