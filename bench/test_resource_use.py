@@ -1,0 +1,80 @@
+"""Checks how bench/resource-use reads an strace log, the part of it whose mistakes would not
+show: a miscounted wake-up looks like any other figure. Run: python3 bench/test_resource_use.py
+"""
+
+import importlib.machinery
+import importlib.util
+import os
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+loader = importlib.machinery.SourceFileLoader("resource_use", os.path.join(HERE, "resource-use"))
+spec = importlib.util.spec_from_loader("resource_use", loader)
+resource_use = importlib.util.module_from_spec(spec)
+loader.exec_module(resource_use)
+
+SUMMARY = """\
+% time     seconds  usecs/call     calls    errors syscall
+------ ----------- ----------- --------- --------- ----------------
+ 60.00    0.000060          15         4           poll
+ 30.00    0.000030           7         4         1 openat
+ 10.00    0.000010          10         1           futex
+------ ----------- ----------- --------- --------- ----------------
+100.00    0.000100          11         9         1 total
+"""
+
+# Attached at 1000.0; the program was started at 997.0.
+ATTACH = [
+    "10 1000.000100 restart_syscall(<... resuming interrupted poll ...> <unfinished ...>",
+    "11 1000.000200 restart_syscall(<... resuming interrupted read ...> <unfinished ...>",
+]
+TICK = [
+    "10 1057.000000 <... restart_syscall resumed>) = 0",
+    "10 1057.000100 openat(AT_FDCWD, \"/h/hkcu.sqlite3\", O_RDWR) = 5",
+    "11 1057.000300 <... restart_syscall resumed>) = 1",
+    "11 1057.000400 futex(0x55, FUTEX_WAKE_PRIVATE, 1) = 1",
+    "10 1057.000500 poll([{fd=3, events=POLLIN}], 1, 59999 <unfinished ...>",
+]
+DETACH = [
+    "10 1060.000000 <... poll resumed> <detached ...>",
+    "11 1060.000100 read(4,  <detached ...>",
+]
+
+
+def parse(lines):
+    return resource_use.parse_trace("\n".join(lines) + "\n" + SUMMARY, 997.0, 1000.0)
+
+
+class ParseTrace(unittest.TestCase):
+    def test_wake_ups(self):
+        cases = [
+            # what the log holds, wake-ups, seconds after exec of each, threads of each
+            ("attaching and detaching only", ATTACH + DETACH, 0, [], []),
+            ("one tick on two threads", ATTACH + TICK + DETACH, 1, [60.0], [2]),
+            ("two ticks a minute apart",
+             ATTACH + TICK + [line.replace("1057.", "1117.") for line in TICK] + DETACH,
+             2, [60.0, 120.0], [2, 2]),
+            ("a wait that returns at once is its own wake-up",
+             ["10 1010.000000 poll([{fd=3}], 1, 0) = 0",
+              "10 1030.000000 epoll_wait(4, [], 16, 0) = 0"], 2, [13.0, 33.0], [1, 1]),
+            ("a call that is not a wait wakes nothing",
+             ["10 1010.000000 openat(AT_FDCWD, \"x\", O_RDONLY) = 3"], 0, [], []),
+        ]
+        for what, lines, count, at, threads in cases:
+            with self.subTest(what):
+                bursts = parse(lines)["bursts"]
+                self.assertEqual(len(bursts), count)
+                self.assertEqual([round(b["at"], 3) for b in bursts], at)
+                self.assertEqual([len(b["threads"]) for b in bursts], threads)
+
+    def test_calls_of_a_wake_up_count_each_call_once(self):
+        # The resumed halves are the same calls as their unfinished beginnings.
+        burst = parse(ATTACH + TICK + DETACH)["bursts"][0]
+        self.assertEqual(burst["calls"], {"openat": 1, "futex": 1, "poll": 1})
+
+    def test_summary_is_strace_own_count(self):
+        self.assertEqual(parse(ATTACH)["calls"], {"poll": 4, "openat": 4, "futex": 1})
+
+
+if __name__ == "__main__":
+    unittest.main()
