@@ -28,8 +28,8 @@ using namespace RegistryApi;
 namespace {
 
 constexpr int SchemaVersion = 1;
-// Another running copy may hold the write lock for a moment; a write waits rather than fails.
-constexpr int BusyTimeoutMs = 5000;
+// Another running copy may hold the lock for a moment; a call waits rather than fails.
+constexpr long BusyTimeoutUs = 10'000'000;
 // Longest level name that the reference registry accepts, in UTF-16 code units.
 constexpr std::size_t MaxLevelLength = 256;
 constexpr REGSAM WriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE |
@@ -41,6 +41,22 @@ const char* const SchemaSql =
     "name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL, data BLOB NOT NULL, "
     "PRIMARY KEY (key, name)) WITHOUT ROWID;"
     "PRAGMA user_version = 1;";
+
+// SQLite's own busy timeout backs off to 100 ms between attempts; a copy that writes in a loop
+// then takes the lock again in the short gaps between and starves the waiting one for
+// seconds. Trying again every millisecond (with jitter, so two waiters do not march in step)
+// gets through the first gap.
+int WaitWhileBusy(void*, int attempts) {
+    static unsigned jitter = static_cast<unsigned>(::getpid());
+    jitter = jitter * 1103515245u + 12345u;
+    const long pause = attempts < 20 ? 100 : 500 + static_cast<long>((jitter >> 16) % 1000);
+    // Average pauses: 20 x 100 us, then 1 ms each.
+    if (attempts >= 20 && 2000L + (attempts - 20) * 1000L >= BusyTimeoutUs) {
+        return 0;
+    }
+    ::usleep(static_cast<useconds_t>(pause));
+    return 1;
+}
 
 bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
@@ -123,7 +139,7 @@ public:
             return FromSqlite(rc);
         }
         sqlite3_extended_result_codes(c->db_, 1);
-        sqlite3_busy_timeout(c->db_, BusyTimeoutMs);
+        sqlite3_busy_handler(c->db_, WaitWhileBusy, nullptr);
         LSTATUS status = c->CheckSchema(fileIsEmpty, writable);
         if (status != ERROR_SUCCESS) {
             return status;
@@ -416,8 +432,8 @@ public:
     std::mutex Mutex;
 
     // A connection fit for the call, or null with ERROR_SUCCESS when the hive does not exist
-    // yet and the call only reads (nothing is created for a read).
-    LSTATUS Connect(bool forWrite, TConnection*& result) {
+    // yet and the call may not create it (reads and plain opens create nothing).
+    LSTATUS Connect(bool forWrite, TConnection*& result, bool mayCreate = true) {
         result = nullptr;
         const std::string file = SqliteHivePath();
         if (file.empty()) {
@@ -433,6 +449,9 @@ public:
                 if (::access(file.c_str(), W_OK) != 0 || ::access(dir.c_str(), W_OK) != 0) {
                     return ERROR_ACCESS_DENIED;
                 }
+            } else if (!mayCreate) {
+                connection_.reset();
+                return ERROR_SUCCESS;
             } else {
                 connection_.reset();
                 if (!MakeFolders(dir) || ::access(dir.c_str(), W_OK) != 0 ||
@@ -660,7 +679,7 @@ LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM sa
         return ERROR_SUCCESS;
     }
     TConnection* c = nullptr;
-    if ((status = Hive().Connect((samDesired & WriteRights) != 0, c)) != ERROR_SUCCESS) {
+    if ((status = Hive().Connect((samDesired & WriteRights) != 0, c, false)) != ERROR_SUCCESS) {
         return status;
     }
     if (!c) {

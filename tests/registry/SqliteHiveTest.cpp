@@ -150,6 +150,7 @@ TEST_F(SqliteHive, LivesInTheUsersConfigFolder) {
 TEST_F(SqliteHive, ReadingCreatesNothingAndCreatingMakesPrivateFiles) {
     EXPECT_EQ(SqliteHivePath(), file_.string());
     EXPECT_EQ(Open(u"Software", KEY_READ), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Open(u"Software", KEY_ALL_ACCESS), ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(fs::exists(config_ / "pelwick"));
 
     const mode_t savedMask = ::umask(0);
