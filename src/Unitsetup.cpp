@@ -40,7 +40,7 @@ const char TextNext[] = "Weiter >>";
 const char TextFinish[] = "Fertig";
 
 constexpr qreal PanelOpacity = 0.9;
-// On top of the panel's own opacity, so a disabled button ends at four fifths of it.
+// On top of the window's opacity, so a disabled button ends at four fifths of a panel's.
 constexpr qreal DisabledOpacity = 0.8;
 constexpr int FontPixelSize = 30;
 
@@ -257,12 +257,13 @@ TFormSetup::TFormSetup(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Framele
         ImageTop->setPixmap(fitted);
     }
 
+    // Everything the window draws lies on its panels, which never overlap, so drawing the
+    // whole window at the panels' opacity is drawing each panel with its controls at it. (An
+    // opacity effect per panel leaves traces of the previous page on a see-through window.)
+    setWindowOpacity(PanelOpacity);
     for (QWidget* panel : std::initializer_list<QWidget*>{
              PanelTop, PanelBottom, PanelCenterStart, PanelCenterName, PanelCenterDOB,
              PanelCenterCigaretteQuantity, PanelCenterCigarettePrice, PanelCenterFinish}) {
-        auto* effect = new QGraphicsOpacityEffect(panel);
-        effect->setOpacity(PanelOpacity);
-        panel->setGraphicsEffect(effect);
         // Controls show their own cursor; the window's shows only where no panel lies.
         panel->setCursor(Qt::ArrowCursor);
     }
@@ -366,12 +367,13 @@ void TFormSetup::ShowPanel(QWidget* panel) {
 }
 
 void TFormSetup::UpdateDisabledLook(QWidget* control) {
-    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(control->graphicsEffect());
-    if (effect == nullptr) {
-        effect = new QGraphicsOpacityEffect(control);
+    if (control->isEnabled()) {
+        control->setGraphicsEffect(nullptr);
+    } else if (control->graphicsEffect() == nullptr) {
+        auto* effect = new QGraphicsOpacityEffect(control);
+        effect->setOpacity(DisabledOpacity);
         control->setGraphicsEffect(effect);
     }
-    effect->setOpacity(control->isEnabled() ? 1.0 : DisabledOpacity);
 }
 
 void TFormSetup::NextStep() {

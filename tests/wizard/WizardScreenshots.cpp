@@ -42,9 +42,20 @@ int main(int argc, char** argv) {
     TFormSetup form(&owner);
     int page = 0;
     bool saved = true;
+    // A simple compositor may blend a see-through window's changed parts over its own last
+    // picture instead of over the desktop, leaving traces of the previous page; covering the
+    // area for a moment makes it draw the whole area afresh.
+    // In the desktop's colour, so that what the window lets through shows in the picture.
+    QWidget cover(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+    cover.setStyleSheet("background: #3d6484;");
     std::function<void()> shoot = [&] {
+        QTimer::singleShot(500, &form, [&] {
+            cover.setGeometry(form.frameGeometry().adjusted(-24, -24, 24, 24));
+            cover.show();
+        });
+        QTimer::singleShot(800, &form, [&] { cover.hide(); });
         // Long enough for the window manager and the compositor to have drawn it.
-        QTimer::singleShot(800, &form, [&] {
+        QTimer::singleShot(1300, &form, [&] {
             const QRect area = form.frameGeometry().adjusted(-24, -24, 24, 24);
             const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(
                 0, area.x(), area.y(), area.width(), area.height());
