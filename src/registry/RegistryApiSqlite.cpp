@@ -396,9 +396,9 @@ std::string Directory(const std::string& file) {
     return file.substr(0, file.rfind('/'));
 }
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+// A rollback journal beside the file is part of every write.
+bool Writable(const std::string& file, const std::string& dir) {
+    return ::access(file.c_str(), W_OK) == 0 && ::access(dir.c_str(), W_OK) == 0;
 }
 
 // mkdir -p with mode 0700 for every folder it creates.
@@ -439,42 +439,40 @@ public:
         if (file.empty()) {
             return ERROR_REGISTRY_IO_FAILED;
         }
-        if (connection_ && file != file_) {
+        const std::string dir = Directory(file);
+        struct stat st {};
+        bool exists = ::stat(file.c_str(), &st) == 0;
+        // Another program may have removed or replaced the file since the connection was
+        // made; the old one would go on reading, and writing, a file nobody sees any more.
+        if (connection_ &&
+            (file != file_ || !exists || st.st_dev != device_ || st.st_ino != inode_)) {
             connection_.reset();
         }
-        const std::string dir = Directory(file);
-        bool exists = true;
         if (forWrite) {
-            if (Exists(file)) {
-                if (::access(file.c_str(), W_OK) != 0 || ::access(dir.c_str(), W_OK) != 0) {
+            if (exists) {
+                if (!Writable(file, dir)) {
                     return ERROR_ACCESS_DENIED;
                 }
             } else if (!mayCreate) {
-                connection_.reset();
                 return ERROR_SUCCESS;
             } else {
-                connection_.reset();
                 if (!MakeFolders(dir) || ::access(dir.c_str(), W_OK) != 0 ||
-                    !CreateEmptyFile(file)) {
+                    !CreateEmptyFile(file) || ::stat(file.c_str(), &st) != 0) {
                     return ERROR_ACCESS_DENIED;
                 }
+                exists = true;
             }
             if (connection_ && !connection_->Writable()) {
                 connection_.reset();
             }
-        } else if (!connection_) {
-            exists = Exists(file);
         }
         if (!connection_) {
             if (!exists) {
                 return ERROR_SUCCESS;
             }
-            const bool writable =
-                forWrite || (::access(file.c_str(), W_OK) == 0 && ::access(dir.c_str(), W_OK) == 0);
             std::unique_ptr<TConnection> opened;
-            struct stat st {};
-            const bool empty = ::stat(file.c_str(), &st) == 0 && st.st_size == 0;
-            const LSTATUS status = TConnection::Open(file, writable, empty, opened);
+            const LSTATUS status =
+                TConnection::Open(file, forWrite || Writable(file, dir), st.st_size == 0, opened);
             if (status == ERROR_FILE_NOT_FOUND) {
                 return ERROR_SUCCESS; // an empty file that this call may not initialise
             }
@@ -483,6 +481,8 @@ public:
             }
             connection_ = std::move(opened);
             file_ = file;
+            device_ = st.st_dev;
+            inode_ = st.st_ino;
         }
         result = connection_.get();
         return ERROR_SUCCESS;
@@ -511,6 +511,8 @@ public:
 private:
     std::unique_ptr<TConnection> connection_;
     std::string file_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
     std::map<HKEY, TOpenKey> handles_;
     HKEY nextHandle_ = 0x1000;
 };

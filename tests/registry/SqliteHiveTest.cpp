@@ -262,6 +262,20 @@ TEST_F(SqliteHive, EveryCallSeesWhatOthersWrote) {
     sqlite3_close(other);
     EXPECT_EQ(GetDword(u"Software\\K", u"v"), 2u);
     EXPECT_EQ(Open(u"software\\new", KEY_READ), ERROR_SUCCESS);
+
+    // A copy of the file, changed and moved over the original, as a restore would do it.
+    const fs::path copy = file_.string() + ".new";
+    fs::copy_file(file_, copy);
+    ASSERT_EQ(sqlite3_open(copy.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(other, "UPDATE reg_value SET data = x'03000000'", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(other);
+    fs::rename(copy, file_);
+    EXPECT_EQ(GetDword(u"Software\\K", u"v"), 3u);
+    ASSERT_EQ(SetDword(u"Software\\K", u"v", 4), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("SELECT hex(data) FROM reg_value WHERE name = 'v'"),
+              std::vector<std::string>{"04000000"});
 }
 
 TEST_F(SqliteHive, AWriterWaitsForAnotherCopysLock) {
