@@ -33,6 +33,15 @@ void UseConfigFolder(const std::filesystem::path& dir) {
     SqliteHiveDisconnect();
 }
 
+bool DropFileOverride() {
+    if (::geteuid() != 0) {
+        return true;
+    }
+    // Root writes to read-only files. In a user namespace of its own the process keeps owning
+    // its files but loses that override, as an ordinary user has it.
+    return ::unshare(CLONE_NEWUSER) == 0;
+}
+
 } // namespace
 
 void UseFreshHive() {
@@ -45,15 +54,6 @@ bool BlockKeyCreation() {
     std::ofstream(dir / "pelwick") << "not a folder";
     UseConfigFolder(dir);
     return true;
-}
-
-bool DropFileOverride() {
-    if (::geteuid() != 0) {
-        return true;
-    }
-    // Root writes to read-only files. In a user namespace of its own the process keeps owning
-    // its files but loses that override, as an ordinary user has it.
-    return ::unshare(CLONE_NEWUSER) == 0;
 }
 
 bool MakeKeyReadOnly() {
