@@ -164,7 +164,8 @@ class Desktop:
         """Ids of the mapped windows titled exactly `name` (of the process `pid`, if given)."""
         argv = ["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(name)}$"]
         if pid is not None:
-            argv[2:2] = ["--pid", str(pid)]
+            # --all: both conditions must hold, not either.
+            argv[2:2] = ["--all", "--pid", str(pid)]
         out = self.run(argv, check=False)
         return [int(w) for w in out.split()]
 
