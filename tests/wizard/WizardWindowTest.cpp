@@ -5,8 +5,12 @@
 #include "framework/Application.h"
 
 #include <QAccessible>
+#include <QCalendarWidget>
+#include <QComboBox>
 #include <QCursor>
 #include <QScreen>
+#include <QTableView>
+#include <QToolButton>
 
 namespace {
 
@@ -196,4 +200,43 @@ TEST_F(WizardTest, DraggingWithTheLeftButtonMovesTheWindow) {
     EXPECT_EQ(Form->cursor().shape(), Qt::CrossCursor);
     EXPECT_EQ(Form->PanelTop->cursor().shape(), Qt::SizeAllCursor);
     EXPECT_EQ(Form->PanelBottom->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(WizardTest, CalendarMovesByMonthYearAndDayAndKeepsWholeDays) {
+    Create();
+    TMonthCalendar* calendar = Form->CalendarStopped;
+    QTableView* days = calendar->Grid->findChild<QTableView*>();
+    ASSERT_NE(days, nullptr);
+    struct TStep {
+        const char* Name;
+        std::function<void()> Act;
+        QDate Expected;
+    };
+    const TStep steps[] = {
+        {"next month from the 31st", [&] { Click(calendar->ButtonNextMonth); }, {2024, 2, 29}},
+        {"previous month", [&] { Click(calendar->ButtonPreviousMonth); }, {2024, 1, 29}},
+        {"next year from 29 February",
+         [&] {
+             calendar->SetDay({2024, 2, 29});
+             QTest::keyClick(calendar->ComboYear, Qt::Key_Down);
+         },
+         {2025, 2, 28}},
+        {"month chooser",
+         [&] { QTest::keyClick(calendar->ComboMonth, Qt::Key_Up); },
+         {2025, 1, 28}},
+        {"a day in the grid", [&] { QTest::keyClick(days, Qt::Key_Right); }, {2025, 1, 29}},
+        {"today", [&] { Click(calendar->ButtonToday); }, {2026, 3, 15}},
+    };
+    calendar->SetDay({2024, 1, 31});
+    for (const TStep& step : steps) {
+        SCOPED_TRACE(step.Name);
+        step.Act();
+        EXPECT_EQ(calendar->Day(), step.Expected);
+        EXPECT_EQ(calendar->Date(), static_cast<double>(QDate(1899, 12, 30).daysTo(step.Expected)));
+        // The choosers follow the day; the year list is the shown year and ten either side.
+        EXPECT_EQ(calendar->ComboMonth->currentIndex(), step.Expected.month() - 1);
+        ASSERT_EQ(calendar->ComboYear->count(), 21);
+        EXPECT_EQ(calendar->ComboYear->itemText(0), QString::number(step.Expected.year() - 10));
+        EXPECT_EQ(calendar->ComboYear->currentText(), QString::number(step.Expected.year()));
+    }
 }
