@@ -147,17 +147,32 @@ int PingPong(int id, int rounds) {
     }
     TSetting s;
     std::int32_t seen = 0;
-    double slowest = 0;
+    // The longest wait of a write and of a read: a copy that waits long for the other's lock
+    // is the first sign of a write that will fail on it.
+    double slowestWrite = 0;
+    double slowestRead = 0;
+    using TClock = std::chrono::steady_clock;
+    auto timed = [](double& slowest, auto&& operation) {
+        const auto begin = TClock::now();
+        auto result = operation();
+        const std::chrono::duration<double, std::milli> took = TClock::now() - begin;
+        slowest = took.count() > slowest ? took.count() : slowest;
+        return result;
+    };
     for (int i = 1; i <= rounds; ++i) {
-        const auto begin = std::chrono::steady_clock::now();
         try {
-            id == 0 ? s.SetCigConsQty(i) : s.SetCigBoxQty(i);
-            const std::int32_t mine = id == 0 ? s.GetCigConsQty() : s.GetCigBoxQty();
+            timed(slowestWrite, [&] {
+                id == 0 ? s.SetCigConsQty(i) : s.SetCigBoxQty(i);
+                return 0;
+            });
+            const std::int32_t mine =
+                timed(slowestRead, [&] { return id == 0 ? s.GetCigConsQty() : s.GetCigBoxQty(); });
             if (mine != i) {
                 std::printf("copy %d round %d: read back %d, the write is lost\n", id, i, mine);
                 return 1;
             }
-            const std::int32_t other = id == 0 ? s.GetCigBoxQty() : s.GetCigConsQty();
+            const std::int32_t other =
+                timed(slowestRead, [&] { return id == 0 ? s.GetCigBoxQty() : s.GetCigConsQty(); });
             if (other < seen || other > rounds) {
                 std::printf("copy %d round %d: the other copy's value went from %d to %d\n", id, i,
                             seen, other);
@@ -165,14 +180,13 @@ int PingPong(int id, int rounds) {
             }
             seen = other;
         } catch (const std::exception& e) {
-            std::printf("copy %d round %d: %s: %s\n", id, i, ClassName(e).c_str(), e.what());
+            std::printf("copy %d round %d: %s: %s (slowest write so far %.1f ms)\n", id, i,
+                        ClassName(e).c_str(), e.what(), slowestWrite);
             return 1;
         }
-        const std::chrono::duration<double, std::milli> took =
-            std::chrono::steady_clock::now() - begin;
-        slowest = took.count() > slowest ? took.count() : slowest;
     }
-    std::printf("copy %d: %d rounds, slowest %.1f ms\n", id, rounds, slowest);
+    std::printf("copy %d: %d rounds, slowest write %.1f ms, slowest read %.1f ms\n", id, rounds,
+                slowestWrite, slowestRead);
     return 0;
 }
 
