@@ -116,6 +116,12 @@ TEST_F(RegistryContract, QueryReportsTypeSizeAndData) {
          ERROR_SUCCESS,
          {'a', 0, 'b', 0, 0xEE, 0xEE}},
         {"short dword", REG_DWORD, {9, 0}, 4, ERROR_SUCCESS, {9, 0, 0xEE, 0xEE}},
+        {"text of odd size",
+         REG_SZ,
+         {'a', 0, 'b', 0, 'c'},
+         16,
+         ERROR_SUCCESS,
+         {'a', 0, 'b', 0, 'c', 0, 0, 0xEE}},
     };
     int index = 0;
     for (const auto& c : cases) {
