@@ -2,6 +2,7 @@
 
 #include "Savings.h"
 #include "Unitsetting.h"
+#include "Unitsetup.h"
 #include "conversions/Clock.h"
 #include "conversions/FloatingPoint.h"
 #include "framework/Application.h"
@@ -60,8 +61,10 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
 
     Setting = new TSetting;
 
-    // The wizard's window is created here by the wizard work:
-    // if FormSetup is null, FormSetup = new TFormSetup(this).
+    // Its construction fills the fields from the store: at a first start the first access.
+    if (FormSetup == nullptr) {
+        FormSetup = new TFormSetup(this);
+    }
 
     MakeToolWindow(this);
     // Without a compositing manager the transparent parts would be drawn black.
@@ -82,9 +85,8 @@ void TFormMain::FormCreate(QObject*) {
     } catch (const Exception& e) {
         ReportRefreshFailure(e);
     }
-    if (!setupComplete) {
-        // The first-start wizard is shown here by the wizard work: FormSetup->ShowModal(), and
-        // on a result of 1, Setting->SetSetupCompl(true).
+    if (!setupComplete && FormSetup->ShowModal() == 1) {
+        Setting->SetSetupCompl(true);
     }
     try {
         if (Setting->GetSetupCompl()) {
@@ -144,10 +146,11 @@ void TFormMain::MenuItemCloseClick() {
 }
 
 void TFormMain::MenuItemSettingsClick() {
+    // The totals are not recomputed here: the next tick shows what the wizard stored.
     Guarded([] {
-        // The wizard is shown here by the wizard work: FormSetup->ShowModal(), and on a result
-        // of 1, Setting->SetSetupCompl(true). The totals are not recomputed: the next tick
-        // shows what the wizard stored.
+        if (FormSetup->ShowModal() == 1) {
+            Setting->SetSetupCompl(true);
+        }
     });
 }
 
