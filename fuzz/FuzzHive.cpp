@@ -14,7 +14,6 @@
 
 #include <sqlite3.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -91,12 +90,10 @@ std::string InvalidType(const std::u16string& name) {
 class THarness {
 public:
     THarness() {
-        // A RAM-backed folder where there is one: every write of the hive is a synced commit.
-        std::string base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
-        if (base.empty()) {
-            const char* tmp = std::getenv("TMPDIR");
-            base = tmp && *tmp ? tmp : "/tmp";
-        }
+        // fuzz/run points TMPDIR at a RAM-backed folder where there is one (every write of the
+        // hive is a synced commit) and removes it afterwards: libFuzzer's exit skips atexit.
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string base = tmp && *tmp ? tmp : "/tmp";
         std::string pattern = base + "/pelwick-fuzz-hive-XXXXXX";
         if (!::mkdtemp(pattern.data())) {
             fuzz::Fail("mkdtemp " + pattern);

@@ -211,6 +211,15 @@ TEST_P(FullDisk, AWriteThatDoesNotFitFailsAndTheHiveStaysAsItWas) {
     TTempFolder tmp;
     const std::string config = tmp.Path() + "/config";
     ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+    // Unmounted before the folder goes, also when an assertion ends the test early.
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() {
+            if (!Path.empty()) {
+                ::umount2(Path.c_str(), MNT_DETACH);
+            }
+        }
+    } unmount;
     if (mounted) {
         if (::unshare(CLONE_NEWNS) != 0 ||
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -218,6 +227,7 @@ TEST_P(FullDisk, AWriteThatDoesNotFitFailsAndTheHiveStaysAsItWas) {
             GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
                          << "); the file-size limit case stands in for it";
         }
+        unmount.Path = config;
     }
     const std::string how = mounted ? "a full 256 KiB tmpfs" : "a file-size limit";
 
@@ -265,9 +275,6 @@ TEST_P(FullDisk, AWriteThatDoesNotFitFailsAndTheHiveStaysAsItWas) {
         RunHelper({"ops", "set:UserName=" + big.substr(0, 30000), "get:CigConsQty"}, config);
     EXPECT_EQ(again.Lines(), (std::vector<std::string>{"UserName:=ok", "CigConsQty=5", "done"}));
     EXPECT_EQ(Sql(HiveFile(config), "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
-    if (mounted) {
-        ::umount2(config.c_str(), MNT_DETACH);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FullDisk, testing::Bool(),
