@@ -66,6 +66,12 @@ class ParseTrace(unittest.TestCase):
               "10  1010.000000 poll([{fd=5, events=POLLIN}], 1, 30000) = 0 (Timeout) <30.000000>",
               "10  1040.000100 poll([{fd=5, events=POLLIN}], 1, 0) = 0 (Timeout) <0.000004>"],
              2, [13.0, 43.0], [1, 1]),
+            ("a wait that returns at once wakes nothing",
+             ["10  1010.000000 poll([{fd=5, events=POLLIN}], 1, 0) = 0 (Timeout) <0.000004>",
+              "10  1010.000100 <... futex resumed>) = 0 <0.002000>"], 0, [], []),
+            ("a pause inside a tick leaves it one wake-up",
+             ATTACH + TICK[:2] + ["10  1057.040000 poll([{fd=5}], 1, 0) = 1 <0.000003>"]
+             + TICK[2:] + DETACH, 1, [60.0], [2]),
             ("a call that is not a wait wakes nothing",
              ["10  1010.000000 openat(AT_FDCWD, \"x\", O_RDONLY) = 3 <0.000010>"], 0, [], []),
         ]
