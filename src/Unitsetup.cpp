@@ -268,15 +268,14 @@ TFormSetup::TFormSetup(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Framele
         panel->setCursor(Qt::ArrowCursor);
     }
 
+    // There is no release handler: the cursors set by a press stay.
     InstallFormMouseHandlers(
-        this,
-        TFormMouseHandlers{[this](Qt::MouseButton button, Qt::MouseButtons held, float x, float y) {
-                               Guarded([&] { FormMouseDown(button, held, x, y); });
-                           },
-                           [this](Qt::MouseButtons held, float x, float y) {
-                               Guarded([&] { FormMouseMove(held, x, y); });
-                           },
-                           {}});
+        this, TFormMouseHandlers{
+                  [this](Qt::MouseButton button, Qt::MouseButtons held, float x, float y) {
+                      FormMouseDown(button, held, x, y);
+                  },
+                  [this](Qt::MouseButtons held, float x, float y) { FormMouseMove(held, x, y); },
+                  {}});
 
     CurrentPanel = PanelCenterStart;
     ShowPanel(CurrentPanel);
