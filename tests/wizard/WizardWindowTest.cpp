@@ -168,9 +168,12 @@ TEST_F(WizardTest, DraggingWithTheLeftButtonMovesTheWindow) {
     struct TDrag {
         const char* Name;
         Qt::MouseButton Button;
+        bool OnAnEdit; // else on the banner
         QPoint Expected;
     };
-    const TDrag drags[] = {{"left", Qt::LeftButton, {37, -23}}, {"right", Qt::RightButton, {}}};
+    const TDrag drags[] = {{"left", Qt::LeftButton, false, {37, -23}},
+                           {"right", Qt::RightButton, false, {}},
+                           {"left on an edit", Qt::LeftButton, true, {37, -23}}};
     for (const TDrag& drag : drags) {
         SCOPED_TRACE(drag.Name);
         QPoint centre;
@@ -178,8 +181,13 @@ TEST_F(WizardTest, DraggingWithTheLeftButtonMovesTheWindow) {
         ShowModalWith([&] {
             centre = Form->pos();
             QWindow* window = Form->windowHandle();
-            // Pressed over the banner: the window sees the press before the control does.
-            const QPoint grip = Form->ImageTop->mapTo(Form.get(), QPoint(300, 40));
+            // The window sees the press before the control under the pointer does.
+            if (drag.OnAnEdit) {
+                ClickForwardTo(Form->PanelCenterName);
+            }
+            QWidget* under = drag.OnAnEdit ? static_cast<QWidget*>(Form->EditUsername)
+                                           : static_cast<QWidget*>(Form->ImageTop);
+            const QPoint grip = under->mapTo(Form.get(), QPoint(300, 20));
             const QPoint globalGrip = Form->mapToGlobal(grip);
             QTest::mousePress(window, drag.Button, {}, grip);
             for (const QPoint step : {QPoint(20, -10), QPoint(37, -23)}) {
