@@ -148,11 +148,13 @@ class FirstStart(PelwickTestCase):
                 lambda a, p=prompt: a["showing"] and a["role"] in ("text", "entry")
                 and a["name"] == p)
             self.assertEqual(len(edits), 1)
+            self.desk.key("ctrl+a")  # over the "0" that an empty store fills in
             self.desk.type_text(answer)
             self.desk.key("Return")
 
         self.wait_text("Wie hoch war der Preis einer Packung?")
         self.wait_text("Wieviele Zigaretten waren in einer Packung?")
+        self.desk.key("ctrl+a")
         self.desk.type_text("6,5")
         self.desk.key("Return")  # to the pack-count field
         self.desk.key("ctrl+a")
