@@ -79,6 +79,19 @@ void AppendMantissa(std::u16string& out, const std::string& digits) {
     }
 }
 
+// The integer part of a fixed form: '0' when there is none, else the first `exponent` digits,
+// filled up with '0' when there are fewer.
+void AppendIntegerPart(std::u16string& out, const std::string& digits, int exponent) {
+    if (exponent <= 0) {
+        out += u'0';
+        return;
+    }
+    const auto count = static_cast<int>(digits.size());
+    for (int i = 0; i < exponent; ++i) {
+        out += i < count ? static_cast<char16_t>(digits[static_cast<std::size_t>(i)]) : u'0';
+    }
+}
+
 std::u16string FormatName(const std::u16string& format) {
     return format.substr(0, 31);
 }
@@ -220,13 +233,7 @@ std::u16string FloatToFixedText(Extended x, int decimals) {
         AppendExponent(out, e - 1, decimals <= 4 ? static_cast<std::size_t>(decimals) : 1);
         return out;
     }
-    if (e <= 0) {
-        out += u'0';
-    } else {
-        for (int i = 0; i < e; ++i) {
-            out += i < count ? static_cast<char16_t>(d.Digits[static_cast<std::size_t>(i)]) : u'0';
-        }
-    }
+    AppendIntegerPart(out, d.Digits, e);
     if (decimals > 0) {
         out += FormatSettings.DecimalSeparator;
         int next = std::max(e, 0); // index of the first fraction digit in the expansion
@@ -336,9 +343,7 @@ std::u16string FloatToGeneralText(Extended x) {
             }
         }
     } else {
-        for (int i = 0; i < e; ++i) {
-            out += i < count ? static_cast<char16_t>(d.Digits[static_cast<std::size_t>(i)]) : u'0';
-        }
+        AppendIntegerPart(out, d.Digits, e);
         if (count > e) {
             out += FormatSettings.DecimalSeparator;
             for (int i = e; i < count; ++i) {
