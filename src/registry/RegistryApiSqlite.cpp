@@ -575,6 +575,16 @@ std::vector<std::string> AllLevels(const std::string& path) {
     return levels;
 }
 
+// The open key a path is taken from and the path's levels; the caller holds the hive's lock.
+LSTATUS ResolveSubKey(HKEY key, const char16_t* subKey, const TOpenKey*& base,
+                      std::vector<std::string>& levels) {
+    base = Hive().Find(key);
+    if (!base) {
+        return ERROR_INVALID_HANDLE;
+    }
+    return SplitPath(subKey, levels);
+}
+
 std::string ValueName(const char16_t* name) {
     return name ? ToUtf8(name) : std::string();
 }
@@ -620,12 +630,9 @@ LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16
         return ERROR_INVALID_PARAMETER;
     }
     std::lock_guard lock(Hive().Mutex);
-    const TOpenKey* base = Hive().Find(key);
-    if (!base) {
-        return ERROR_INVALID_HANDLE;
-    }
+    const TOpenKey* base = nullptr;
     std::vector<std::string> levels;
-    LSTATUS status = SplitPath(subKey, levels);
+    LSTATUS status = ResolveSubKey(key, subKey, base, levels);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -667,12 +674,9 @@ LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM sa
         return ERROR_INVALID_PARAMETER;
     }
     std::lock_guard lock(Hive().Mutex);
-    const TOpenKey* base = Hive().Find(key);
-    if (!base) {
-        return ERROR_INVALID_HANDLE;
-    }
+    const TOpenKey* base = nullptr;
     std::vector<std::string> levels;
-    LSTATUS status = SplitPath(subKey, levels);
+    LSTATUS status = ResolveSubKey(key, subKey, base, levels);
     if (status != ERROR_SUCCESS) {
         return status;
     }
