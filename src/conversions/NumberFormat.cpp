@@ -52,8 +52,9 @@ void AppendExponent(std::u16string& out, int exponent, std::size_t minDigits) {
         minDigits);
 }
 
-// Infinity and not-a-number as the text conversions write them; false for a finite expansion.
-bool AppendSpecial(std::u16string& out, const TDecimalExpansion& d) {
+// Infinity and not-a-number as the text conversions write them, whole (true); for a finite
+// expansion only its sign (false).
+bool AppendSpecialOrSign(std::u16string& out, const TDecimalExpansion& d) {
     switch (d.Kind) {
     case TDecimalExpansion::TKind::Infinity:
         out += d.Negative ? u"-INF" : u"INF";
@@ -63,6 +64,9 @@ bool AppendSpecial(std::u16string& out, const TDecimalExpansion& d) {
         return true;
     case TDecimalExpansion::TKind::Finite:
         break;
+    }
+    if (d.Negative) {
+        out += u'-';
     }
     return false;
 }
@@ -220,11 +224,8 @@ std::u16string FloatToFixedText(Extended x, int decimals) {
     decimals = std::clamp(decimals, 0, ExpansionDigits);
     const TDecimalExpansion d = DecimalExpansion(x, ExpansionDigits, decimals);
     std::u16string out;
-    if (AppendSpecial(out, d)) {
+    if (AppendSpecialOrSign(out, d)) {
         return out;
-    }
-    if (d.Negative) {
-        out += u'-';
     }
     const int e = d.Exponent;
     const auto count = static_cast<int>(d.Digits.size());
@@ -322,11 +323,8 @@ std::u16string FloatToGeneralText(Extended x) {
     constexpr int generalDigits = 15;
     const TDecimalExpansion d = DecimalExpansion(x, generalDigits, UnlimitedDecimals);
     std::u16string out;
-    if (AppendSpecial(out, d)) {
+    if (AppendSpecialOrSign(out, d)) {
         return out;
-    }
-    if (d.Negative) {
-        out += u'-';
     }
     const int e = d.Exponent;
     const auto count = static_cast<int>(d.Digits.size());

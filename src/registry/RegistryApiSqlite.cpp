@@ -585,6 +585,15 @@ LSTATUS ResolveSubKey(HKEY key, const char16_t* subKey, const TOpenKey*& base,
     return SplitPath(subKey, levels);
 }
 
+// The open key of a handle, if it was opened with one of `rights`; the caller holds the lock.
+LSTATUS FindWithRights(HKEY key, REGSAM rights, const TOpenKey*& open) {
+    open = Hive().Find(key);
+    if (!open) {
+        return ERROR_INVALID_HANDLE;
+    }
+    return (open->access & rights) == 0 ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
 std::string ValueName(const char16_t* name) {
     return name ? ToUtf8(name) : std::string();
 }
@@ -705,12 +714,11 @@ LSTATUS RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, D
         return ERROR_INVALID_PARAMETER;
     }
     std::lock_guard lock(Hive().Mutex);
-    const TOpenKey* open = Hive().Find(key);
-    if (!open) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if ((open->access & (KEY_QUERY_VALUE | GENERIC_READ | GENERIC_ALL)) == 0) {
-        return ERROR_ACCESS_DENIED;
+    const TOpenKey* open = nullptr;
+    if (const LSTATUS found =
+            FindWithRights(key, KEY_QUERY_VALUE | GENERIC_READ | GENERIC_ALL, open);
+        found != ERROR_SUCCESS) {
+        return found;
     }
     TConnection* c = nullptr;
     LSTATUS status = Hive().Connect(false, c);
@@ -730,12 +738,11 @@ LSTATUS RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWOR
         return ERROR_NOACCESS;
     }
     std::lock_guard lock(Hive().Mutex);
-    const TOpenKey* open = Hive().Find(key);
-    if (!open) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if ((open->access & (KEY_SET_VALUE | GENERIC_WRITE | GENERIC_ALL)) == 0) {
-        return ERROR_ACCESS_DENIED;
+    const TOpenKey* open = nullptr;
+    if (const LSTATUS found =
+            FindWithRights(key, KEY_SET_VALUE | GENERIC_WRITE | GENERIC_ALL, open);
+        found != ERROR_SUCCESS) {
+        return found;
     }
     const std::string path = open->path;
     TConnection* c = nullptr;
