@@ -248,15 +248,6 @@ TFormSetup::TFormSetup(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Framele
         control->setFont(font);
     }
 
-    const QPixmap banner(QStringLiteral(":/images/banner.png"));
-    if (!banner.isNull()) {
-        const qreal ratio = devicePixelRatioF();
-        QPixmap fitted =
-            banner.scaled(ImageTop->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        fitted.setDevicePixelRatio(ratio);
-        ImageTop->setPixmap(fitted);
-    }
-
     // Everything the window draws lies on its panels, which never overlap, so drawing the
     // whole window at the panels' opacity is drawing each panel with its controls at it. (An
     // opacity effect per panel leaves traces of the previous page on a see-through window.)
@@ -342,9 +333,28 @@ void TFormSetup::FormCreate() {
 }
 
 int TFormSetup::ShowModal() {
+    LoadBanner();
     CenterOnPrimaryScreen(this);
     ApplyShapeWithoutCompositor(this, PanelShape());
     return exec();
+}
+
+void TFormSetup::LoadBanner() {
+    // Decoding and scaling the photo is most of the window's construction, and most starts
+    // never show the wizard: it is done at the first showing.
+    if (!ImageTop->pixmap().isNull()) {
+        return;
+    }
+    const QPixmap banner(QStringLiteral(":/images/banner.png"));
+    if (banner.isNull()) {
+        return;
+    }
+    layout()->activate();
+    const qreal ratio = devicePixelRatioF();
+    QPixmap fitted =
+        banner.scaled(ImageTop->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    fitted.setDevicePixelRatio(ratio);
+    ImageTop->setPixmap(fitted);
 }
 
 QRegion TFormSetup::PanelShape() const {

@@ -116,6 +116,7 @@ protected:
 
 private:
     void FillFromStore();
+    void LoadBanner();
     void UpdateDisabledLook(QWidget* control);
     QRegion PanelShape() const;
 };
