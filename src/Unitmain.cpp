@@ -88,14 +88,7 @@ void TFormMain::FormCreate(QObject*) {
     if (!setupComplete && FormSetup->ShowModal() == 1) {
         Setting->SetSetupCompl(true);
     }
-    try {
-        if (Setting->GetSetupCompl()) {
-            UpdateDisplay();
-        }
-        ShownFailure.clear();
-    } catch (const Exception& e) {
-        ReportRefreshFailure(e);
-    }
+    Refresh();
 }
 
 void TFormMain::UpdateDisplay() {
@@ -113,18 +106,20 @@ void TFormMain::UpdateDisplay() {
 }
 
 void TFormMain::TimerMainTimer() {
-    Guarded([this] {
-        try {
-            if (Setting->GetSetupCompl()) {
-                UpdateDisplay();
-            }
-            ShownFailure.clear();
-        } catch (const Exception& e) {
-            ReportRefreshFailure(e);
-        } catch (...) {
-            ReportRefreshFailure(Exception(u""));
+    Guarded([this] { Refresh(); });
+}
+
+void TFormMain::Refresh() {
+    try {
+        if (Setting->GetSetupCompl()) {
+            UpdateDisplay();
         }
-    });
+        ShownFailure.clear();
+    } catch (const Exception& e) {
+        ReportRefreshFailure(e);
+    } catch (...) {
+        ReportRefreshFailure(Exception(u""));
+    }
 }
 
 void TFormMain::ReportRefreshFailure(const Exception& e) {

@@ -53,6 +53,9 @@ private:
     void FormMouseMove(Qt::MouseButtons held, float x, float y);
     void FormMouseUp(Qt::MouseButton button, Qt::MouseButtons held, float x, float y);
 
+    // The totals when setup is complete; a failure is reported, never passed on.
+    void Refresh();
+
     // Shows a failed refresh unless a message box is open already or the same message was
     // shown for an earlier failure with no success since.
     void ReportRefreshFailure(const class Exception& e);
