@@ -20,18 +20,9 @@ void CheckOne(long double x, char16_t separator) {
     const std::u16string text = FloatToGeneralText(x);
     const std::string where = fuzz::Show(x) + " gave " + fuzz::Show(text);
     fuzz::TNumberText t;
-    fuzz::Check(fuzz::SplitNumberText(text, separator, t), "not a number text: " + where);
-    if (fuzz::IsInvalidEncoding(x)) {
+    if (fuzz::CheckedMarkerOrSplit(x, text, separator, where, t)) {
         return;
     }
-    if (std::isnan(x) || std::isinf(x)) {
-        fuzz::Check(text == (std::isnan(x)     ? u"NAN"
-                             : std::signbit(x) ? u"-INF"
-                                               : u"INF"),
-                    "marker: " + where);
-        return;
-    }
-    fuzz::Check(!t.Special, "marker for a finite value: " + where);
     if (fuzz::BiasedExponent(x) == 0) {
         fuzz::Check(text == u"0", "zero or denormal: " + where);
         return;

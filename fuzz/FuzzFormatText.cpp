@@ -33,18 +33,9 @@ void CheckFixedText(long double x, int decimals, const std::u16string& text, cha
     const std::string where =
         fuzz::Show(x) + " D=" + std::to_string(decimals) + " gave " + fuzz::Show(text);
     fuzz::TNumberText t;
-    fuzz::Check(fuzz::SplitNumberText(text, separator, t), "not a number text: " + where);
-    if (fuzz::IsInvalidEncoding(x)) {
+    if (fuzz::CheckedMarkerOrSplit(x, text, separator, where, t)) {
         return;
     }
-    if (std::isnan(x) || std::isinf(x)) {
-        fuzz::Check(text == (std::isnan(x)     ? u"NAN"
-                             : std::signbit(x) ? u"-INF"
-                                               : u"INF"),
-                    "marker: " + where);
-        return;
-    }
-    fuzz::Check(!t.Special, "marker for a finite value: " + where);
     const bool nonZero = fuzz::AnyNonZero(t.Integer) || fuzz::AnyNonZero(t.Fraction);
     fuzz::Check(t.Negative == (nonZero && std::signbit(x)), "sign: " + where);
     if (t.ExponentForm) {

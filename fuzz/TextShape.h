@@ -3,6 +3,9 @@
 // What the float-to-text conversions may write: digits, the decimal separator, '-', 'E', and
 // the texts "INF", "-INF" and "NAN"; checked field by field.
 
+#include "FuzzSupport.h"
+
+#include <cmath>
 #include <cstddef>
 #include <string>
 
@@ -96,6 +99,26 @@ inline std::string ToCNumber(const TNumberText& t) {
         }
     }
     return s;
+}
+
+// Checks that `text`, written for x, is a number text; for an infinity or a not-a-number that it
+// is exactly the marker. True when nothing further can be checked: a marker, or an encoding
+// that is no valid 80-bit value.
+inline bool CheckedMarkerOrSplit(long double x, const std::u16string& text, char16_t separator,
+                                 const std::string& where, TNumberText& t) {
+    Check(SplitNumberText(text, separator, t), "not a number text: " + where);
+    if (IsInvalidEncoding(x)) {
+        return true;
+    }
+    if (std::isnan(x) || std::isinf(x)) {
+        Check(text == (std::isnan(x)     ? u"NAN"
+                       : std::signbit(x) ? u"-INF"
+                                         : u"INF"),
+              "marker: " + where);
+        return true;
+    }
+    Check(!t.Special, "marker for a finite value: " + where);
+    return false;
 }
 
 } // namespace fuzz
