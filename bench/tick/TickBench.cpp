@@ -4,7 +4,7 @@
 // budget is well under 1 ms of CPU per tick; the pieces are timed apart so that a regression
 // shows where it is.
 
-#include "Savings.h"
+#include "app/Savings.h"
 #include "Unitsetting.h"
 #include "conversions/Clock.h"
 #include "conversions/StartupSettings.h"

@@ -2,7 +2,7 @@
 
 // The registry calls that TRegistry needs, shaped exactly like advapi32's wide-character forms:
 // same arguments, same Win32 error codes. One implementation per platform: advapi32 itself on
-// Windows, an emulated current-user hive in SQLite elsewhere. Nothing outside src/registry/
+// Windows, an emulated current-user hive in SQLite elsewhere. Nothing outside src/core/registry/
 // and its tests uses this directly.
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "framework/Application.h"
 #include "framework/WindowSystem.h"
 
-#include "ToolWindow.h"
+#include "app/ToolWindow.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "Savings.h"
+#include "app/Savings.h"
 
 #include "conversions/StartupSettings.h"
 #include "runtime/Exceptions.h"

@@ -1,6 +1,6 @@
 #include "Unitmain.h"
 
-#include "Savings.h"
+#include "app/Savings.h"
 #include "Unitsetting.h"
 #include "Unitsetup.h"
 #include "conversions/Clock.h"
