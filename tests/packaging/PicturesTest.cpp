@@ -24,7 +24,16 @@ QImage Load(const QString& path) {
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-// Equal pixels, with the first difference in the failure message.
+// Whether two pixels differ by at most one step in every channel: the generator's shading goes
+// through the C library's sin, pow and exp, whose last bit differs between processors (with and
+// without FMA), which moves a rounded channel by one now and then.
+bool NearlyEqual(QRgb a, QRgb e) {
+    const auto near = [](int x, int y) { return std::abs(x - y) <= 1; };
+    return near(qRed(a), qRed(e)) && near(qGreen(a), qGreen(e)) && near(qBlue(a), qBlue(e)) &&
+           near(qAlpha(a), qAlpha(e));
+}
+
+// Equal pixels, but for one step per channel, with the first difference in the failure message.
 ::testing::AssertionResult SamePixels(const QImage& actual, const QImage& expected) {
     if (actual.size() != expected.size()) {
         return ::testing::AssertionFailure()
@@ -35,7 +44,7 @@ QImage Load(const QString& path) {
     const QImage e = expected.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
-            if (a.pixel(x, y) != e.pixel(x, y)) {
+            if (!NearlyEqual(a.pixel(x, y), e.pixel(x, y))) {
                 return ::testing::AssertionFailure()
                        << "pixel (" << x << ", " << y << ") is " << std::hex << a.pixel(x, y)
                        << ", expected " << e.pixel(x, y);
@@ -206,18 +215,18 @@ INSTANTIATE_TEST_SUITE_P(Scales, CigaretteShape, ::testing::Values(1, 2));
 TEST(PicturesTest, IcoHoldsTheSmallIconsUnchanged) {
     QFile file(QStringLiteral(PELWICK_RESOURCES_DIR "/pelwick.ico"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray committed = file.readAll();
-    const QByteArray drawn = pictures::EncodeIco({pictures::DrawIcon(16), pictures::DrawIcon(32)});
-    EXPECT_EQ(committed, drawn) << "run the pelwick_redraw target";
+    file.close();
 
-    // Read back by an independent decoder: every pixel, alpha included, survives.
+    // Read back by an independent decoder: every pixel of the committed icons, alpha included,
+    // survives, as the generator draws them.
     QImageReader reader(file.fileName(), "ico");
     ASSERT_TRUE(reader.canRead()) << "Qt's ico plugin is missing";
     ASSERT_EQ(reader.imageCount(), 2);
     for (const int size : {16, 32}) {
         SCOPED_TRACE(size);
         ASSERT_TRUE(reader.jumpToImage(size == 16 ? 0 : 1));
-        const QImage image = reader.read();
+        const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_TRUE(SamePixels(image, Load(QStringLiteral(":/icons/pelwick-%1.png").arg(size))));
         EXPECT_TRUE(SamePixels(image, pictures::DrawIcon(size)));
     }
 }
