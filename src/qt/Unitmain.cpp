@@ -1,10 +1,7 @@
 #include "Unitmain.h"
 
-#include "app/Savings.h"
 #include "Unitsetting.h"
 #include "Unitsetup.h"
-#include "conversions/Clock.h"
-#include "conversions/FloatingPoint.h"
 #include "framework/Application.h"
 #include "framework/Image.h"
 #include "framework/Timer.h"
@@ -51,13 +48,13 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     ImageMain->SetPopupMenu(PopupMenu);
 
     InstallFormMouseHandlers(
-        this, {[this](Qt::MouseButton button, Qt::MouseButtons held, float x, float y) {
-                   FormMouseDown(button, held, x, y);
+        this, {[this](Qt::MouseButton, Qt::MouseButtons, float x, float y) {
+                   Ticker.FormMouseDown(x, y);
                },
-               [this](Qt::MouseButtons held, float x, float y) { FormMouseMove(held, x, y); },
-               [this](Qt::MouseButton button, Qt::MouseButtons held, float x, float y) {
-                   FormMouseUp(button, held, x, y);
-               }});
+               [this](Qt::MouseButtons held, float x, float y) {
+                   Ticker.FormMouseMove(held.testFlag(Qt::LeftButton), x, y);
+               },
+               [this](Qt::MouseButton, Qt::MouseButtons, float, float) { Ticker.FormMouseUp(); }});
 
     Setting = new TSetting;
 
@@ -72,104 +69,54 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
         this, QRegion(QBitmap::fromImage(ImageMain->Rendered(size()).createAlphaMask())));
 }
 
-TFormMain::~TFormMain() {
-    delete Layout;
-}
+TFormMain::~TFormMain() = default;
 
 void TFormMain::FormCreate(QObject*) {
-    // A failure is shown and start-up goes on: the stored figures can then be repaired through
-    // "Einstellungen", where ending the program would fail the same way at every start.
-    bool setupComplete = false;
-    try {
-        setupComplete = Setting->GetSetupCompl();
-    } catch (const Exception& e) {
-        ReportRefreshFailure(e);
-    }
-    if (!setupComplete && FormSetup->ShowModal() == 1) {
-        Setting->SetSetupCompl(true);
-    }
-    Refresh();
+    Ticker.FormCreate();
 }
 
-void TFormMain::UpdateDisplay() {
-    const TDateTime stop = Setting->GetUserStopTime();
-    const TDateTime now = CurrentDateTime();
-    const std::int32_t minutes = MinuteCount(WholeMinutesBetween(stop, now));
-    const std::int32_t perDay = Setting->GetCigConsQty();
-    CigarettesNotSmoked = CigarettesNotSmokedAfter(perDay, minutes);
-    const float price = Setting->GetCigBoxPrice();
-    const std::int32_t perPack = Setting->GetCigBoxQty();
-    MoneySaved = MoneySavedOn(price, perPack, CigarettesNotSmoked);
-    LabelMoney->setText(QString::fromStdU16String(SavingsText(CigarettesNotSmoked, MoneySaved)));
+void TFormMain::TimerMainTimer() {
+    Guarded([this] { Ticker.TimerMainTimer(); });
+}
+
+void TFormMain::MenuItemCloseClick() {
+    Guarded([this] { Ticker.MenuItemCloseClick(); });
+}
+
+void TFormMain::MenuItemSettingsClick() {
+    Guarded([this] { Ticker.MenuItemSettingsClick(); });
+}
+
+TPoint TFormMain::Position() const {
+    return {pos().x(), pos().y()};
+}
+
+void TFormMain::MoveTo(TPoint position) {
+    move(position.X, position.Y);
+}
+
+void TFormMain::SetLabelText(const std::u16string& text) {
+    LabelMoney->setText(QString::fromStdU16String(text));
     // The label sizes itself to its text.
     LabelMoney->adjustSize();
 }
 
-void TFormMain::TimerMainTimer() {
-    Guarded([this] { Refresh(); });
+int TFormMain::ShowSetupModal() {
+    return FormSetup->ShowModal();
 }
 
-void TFormMain::Refresh() {
-    try {
-        if (Setting->GetSetupCompl()) {
-            UpdateDisplay();
-        }
-        ShownFailure.clear();
-    } catch (const Exception& e) {
-        ReportRefreshFailure(e);
-    } catch (...) {
-        ReportRefreshFailure(Exception(u""));
-    }
-}
-
-void TFormMain::ReportRefreshFailure(const Exception& e) {
-    // A failure that persists would otherwise open a box every minute, and ticks arrive in the
-    // box's own loop too.
-    if (dynamic_cast<const EAbort*>(&e) != nullptr || MessageBoxShowing()) {
-        return;
-    }
-    const std::u16string text = ExceptionMessageText(e);
-    if (text == ShownFailure && !text.empty()) {
-        return;
-    }
-    ShownFailure = text;
+void TFormMain::ShowException(const Exception& e) {
     Application->ShowException(e);
 }
 
-void TFormMain::MenuItemCloseClick() {
-    Guarded([this] { close(); });
+bool TFormMain::MessageBoxShowing() const {
+    return ::MessageBoxShowing();
 }
 
-void TFormMain::MenuItemSettingsClick() {
-    // The totals are not recomputed here: the next tick shows what the wizard stored.
-    Guarded([] {
-        if (FormSetup->ShowModal() == 1) {
-            Setting->SetSetupCompl(true);
-        }
-    });
+void TFormMain::Close() {
+    close();
 }
 
-void TFormMain::FormMouseDown(Qt::MouseButton, Qt::MouseButtons, float x, float y) {
-    MouseDownX = x;
-    MouseDownY = y;
-    setCursor(Qt::SizeAllCursor);
-}
-
-void TFormMain::FormMouseMove(Qt::MouseButtons held, float x, float y) {
-    if (!held.testFlag(Qt::LeftButton)) {
-        return;
-    }
-    // Horizontal first, then vertical, each from the position before this move: the window
-    // system may not have carried out the first move when the second is computed.
-    const QPoint start = pos();
-    const std::int32_t left =
-        TruncateToInteger(Extended(start.x()) + (Extended(x) - Extended(MouseDownX)));
-    move(left, start.y());
-    const std::int32_t top =
-        TruncateToInteger(Extended(start.y()) + (Extended(y) - Extended(MouseDownY)));
-    move(left, top);
-}
-
-void TFormMain::FormMouseUp(Qt::MouseButton, Qt::MouseButtons, float, float) {
-    setCursor(Qt::ArrowCursor);
+void TFormMain::SetCursor(TCursor cursor) {
+    setCursor(QtCursor(cursor));
 }

@@ -3,9 +3,11 @@
 // The ticker: a borderless cigarette floating above all windows, with the cigarettes not
 // smoked and the money saved since the stop date written across it, refreshed once a minute.
 
+#include "app/Ticker.h"
+
 #include <QWidget>
 
-#include <string>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -18,7 +20,9 @@ namespace Ui {
 class TFormMain;
 }
 
-class TFormMain : public QWidget {
+// A passive view: every decision is the behaviour's (Ticker), this class only draws and
+// forwards Qt's events.
+class TFormMain : public QWidget, private TTickerView {
     Q_OBJECT
 
 public:
@@ -26,7 +30,7 @@ public:
     ~TFormMain() override;
 
     // Computes the totals from the stored figures and the clock and shows them.
-    void UpdateDisplay();
+    void UpdateDisplay() { Ticker.UpdateDisplay(); }
 
     // The creation notification, the last act of construction.
     void FormCreate(QObject* sender);
@@ -38,10 +42,8 @@ public:
     QLabel* LabelMoney = nullptr;
     TImage* ImageMain = nullptr;
 
-    float MouseDownX = 0;
-    float MouseDownY = 0;
-    float CigarettesNotSmoked = 0;
-    float MoneySaved = 0;
+    // The behaviour; it keeps MouseDownX, MouseDownY, CigarettesNotSmoked and MoneySaved.
+    TTicker Ticker{*this};
 
 public slots:
     void TimerMainTimer();
@@ -49,19 +51,17 @@ public slots:
     void MenuItemSettingsClick();
 
 private:
-    void FormMouseDown(Qt::MouseButton button, Qt::MouseButtons held, float x, float y);
-    void FormMouseMove(Qt::MouseButtons held, float x, float y);
-    void FormMouseUp(Qt::MouseButton button, Qt::MouseButtons held, float x, float y);
+    // TTickerView
+    TPoint Position() const override;
+    void MoveTo(TPoint position) override;
+    void SetLabelText(const std::u16string& text) override;
+    int ShowSetupModal() override;
+    void ShowException(const Exception& e) override;
+    bool MessageBoxShowing() const override;
+    void Close() override;
+    void SetCursor(TCursor cursor) override;
 
-    // The totals when setup is complete; a failure is reported, never passed on.
-    void Refresh();
-
-    // Shows a failed refresh unless a message box is open already or the same message was
-    // shown for an earlier failure with no success since.
-    void ReportRefreshFailure(const class Exception& e);
-
-    Ui::TFormMain* Layout;
-    std::u16string ShownFailure;
+    std::unique_ptr<Ui::TFormMain> Layout;
 };
 
 extern TFormMain* FormMain;

@@ -1,240 +1,61 @@
 #include "Unitsetup.h"
 
-#include "Unitsetting.h"
-#include "conversions/Clock.h"
-#include "conversions/FloatingPoint.h"
-#include "conversions/NarrowText.h"
-#include "conversions/NumberFormat.h"
-#include "conversions/NumberParse.h"
 #include "framework/Application.h"
 
-#include <QCalendarWidget>
-#include <QComboBox>
+// The generated layout code names its window parameter after the form, as the global is named.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
+#include "ui_Unitsetup.h"
+#pragma GCC diagnostic pop
+
 #include <QFontDatabase>
 #include <QGraphicsOpacityEffect>
-#include <QHBoxLayout>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QPixmap>
-#include <QToolButton>
-#include <QVBoxLayout>
-
-#include <algorithm>
-#include <cmath>
 
 TFormSetup* FormSetup = nullptr;
 
 namespace {
-
-// The program's own 8-bit texts; "\xF6" is the "ö" of code page 1252.
-const char PromptUsername[] = "Wie lautet dein Name?";
-const char PromptDOB[] = "In welchem Jahr wurdest du geboren?";
-const char PromptCigaretteQuantity[] = "Wieviele Zigaretten hast du pro Tag geraucht?";
-const char PromptCigaretteBoxQuantity[] = "Wieviele Zigaretten waren in einer Packung?";
-const char PromptCigaretteBoxPrice[] = "Wie hoch war der Preis einer Packung?";
-const char PromptStoppingDate[] = "An welchem Tag hast du mit dem Rauchen aufgeh\xF6rt?";
-const char FilterDigits[] = "0123456789";
-const char FilterPrice[] = "0123456789,";
-const char TextNext[] = "Weiter >>";
-const char TextFinish[] = "Fertig";
 
 constexpr qreal PanelOpacity = 0.9;
 // On top of the window's opacity, so a disabled button ends at four fifths of a panel's.
 constexpr qreal DisabledOpacity = 0.8;
 constexpr int FontPixelSize = 30;
 
-// Day 0 of TDateTime.
-const QDate DayZero(1899, 12, 30);
-
-QString Widened(const char* text) {
-    return QString::fromStdU16String(WidenNarrowText(text));
-}
-
 QString ToQString(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
-std::u16string ToText(const QString& text) {
-    return text.toStdU16String();
-}
-
-// What a line edit would insert as typed text: printable characters, not a Ctrl shortcut
-// (Ctrl+V and friends; Ctrl+Alt, which is AltGr on Windows, still types).
-bool IsTyping(const QKeyEvent& event) {
-    const QString text = event.text();
-    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
-    if (modifiers == Qt::ControlModifier ||
-        modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
-        return false;
-    }
-    return !text.isEmpty() &&
-           std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
-}
-
 } // namespace
 
-// --- TEdit ------------------------------------------------------------------------------------
-
-TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {}
-
-quint16 TEdit::KeyCodeOf(const QKeyEvent& event) {
-    const int key = event.key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        return 13;
-    }
-    // Letters and digits have the same codes as on Windows; the handlers look at Enter only.
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) {
-        return static_cast<quint16>(key);
-    }
-    return 0;
-}
-
-bool TEdit::Admits(const QString& typed) const {
-    if (FilterChar.isEmpty()) {
-        return true;
-    }
-    return std::all_of(typed.begin(), typed.end(),
-                       [this](QChar c) { return FilterChar.contains(c); });
-}
-
-void TEdit::keyPressEvent(QKeyEvent* event) {
-    if (IsTyping(*event) && !Admits(event->text())) {
-        // Dropped silently: no sound, no message.
-        event->accept();
-        return;
-    }
-    QLineEdit::keyPressEvent(event);
-}
-
-void TEdit::inputMethodEvent(QInputMethodEvent* event) {
-    // Characters composed by an input method are typed too.
-    if (!event->commitString().isEmpty() && !Admits(event->commitString())) {
-        QInputMethodEvent withoutCommit(event->preeditString(), event->attributes());
-        QLineEdit::inputMethodEvent(&withoutCommit);
-        event->accept();
-        return;
-    }
-    QLineEdit::inputMethodEvent(event);
-}
-
-void TEdit::keyReleaseEvent(QKeyEvent* event) {
-    QLineEdit::keyReleaseEvent(event);
-    if (!event->isAutoRepeat()) {
-        emit KeyUp(KeyCodeOf(*event));
-    }
-}
-
-// --- TMonthCalendar ---------------------------------------------------------------------------
-
-TMonthCalendar::TMonthCalendar(QWidget* parent)
-    : QWidget(parent), ButtonPreviousMonth(new QToolButton(this)),
-      ButtonToday(new QToolButton(this)), ButtonNextMonth(new QToolButton(this)),
-      ComboMonth(new QComboBox(this)), ComboYear(new QComboBox(this)),
-      Grid(new QCalendarWidget(this)) {
-    ButtonPreviousMonth->setArrowType(Qt::LeftArrow);
-    ButtonPreviousMonth->setAccessibleName(QStringLiteral("Voriger Monat"));
-    ButtonToday->setText(QStringLiteral("Heute"));
-    ButtonToday->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    ButtonNextMonth->setArrowType(Qt::RightArrow);
-    ButtonNextMonth->setAccessibleName(QString::fromUtf8("Nächster Monat"));
-    ComboMonth->setAccessibleName(QStringLiteral("Monat"));
-    ComboYear->setAccessibleName(QStringLiteral("Jahr"));
-
-    for (int month = 1; month <= 12; ++month) {
-        ComboMonth->addItem(locale().standaloneMonthName(month), month);
-    }
-
-    // Our own bar replaces the grid's: it has no "today", and its year is not a list.
-    Grid->setNavigationBarVisible(false);
-    Grid->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    Grid->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
-    Grid->setFirstDayOfWeek(locale().firstDayOfWeek());
-
-    auto* navigation = new QHBoxLayout;
-    navigation->setSpacing(4);
-    navigation->addWidget(ButtonPreviousMonth);
-    navigation->addWidget(ButtonToday);
-    navigation->addWidget(ButtonNextMonth);
-    auto* choosers = new QHBoxLayout;
-    choosers->setSpacing(4);
-    choosers->addWidget(ComboMonth, 3);
-    choosers->addWidget(ComboYear, 2);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
-    column->addLayout(navigation);
-    column->addLayout(choosers);
-    column->addWidget(Grid, 1);
-
-    setFocusPolicy(Qt::StrongFocus);
-    setFocusProxy(Grid);
-
-    connect(ButtonPreviousMonth, &QToolButton::clicked, this,
-            [this] { SetDay(Day().addMonths(-1)); });
-    connect(ButtonNextMonth, &QToolButton::clicked, this, [this] { SetDay(Day().addMonths(1)); });
-    connect(ButtonToday, &QToolButton::clicked, this, [this] { SetDate(CurrentDateTime()); });
-    connect(ComboMonth, &QComboBox::activated, this, [this] { ChooseMonthAndYear(); });
-    connect(ComboYear, &QComboBox::activated, this, [this] { ChooseMonthAndYear(); });
-    connect(Grid, &QCalendarWidget::selectionChanged, this, [this] { ShowChoosers(); });
-
-    ShowChoosers();
-}
-
-QDate TMonthCalendar::Day() const {
-    return Grid->selectedDate();
-}
-
-void TMonthCalendar::SetDay(QDate day) {
-    if (!day.isValid()) {
-        return;
-    }
-    day = std::clamp(day, Grid->minimumDate(), Grid->maximumDate());
-    Grid->setSelectedDate(day);
-    Grid->setCurrentPage(day.year(), day.month());
-    ShowChoosers();
-}
-
-TDateTime TMonthCalendar::Date() const {
-    return static_cast<TDateTime>(DayZero.daysTo(Day()));
-}
-
-void TMonthCalendar::SetDate(TDateTime value) {
-    if (std::isnan(value)) {
-        return;
-    }
-    // The date part, as the day number counts it: toward zero, also before day 0.
-    const double first = static_cast<double>(DayZero.daysTo(Grid->minimumDate()));
-    const double last = static_cast<double>(DayZero.daysTo(Grid->maximumDate()));
-    const double day = std::clamp(std::trunc(value), first, last);
-    SetDay(DayZero.addDays(static_cast<qint64>(day)));
-}
-
-void TMonthCalendar::ShowChoosers() {
-    const QDate day = Day();
-    const QSignalBlocker blockMonth(ComboMonth);
-    const QSignalBlocker blockYear(ComboYear);
-    ComboMonth->setCurrentIndex(day.month() - 1);
-    ComboYear->clear();
-    const int firstYear = std::max(day.year() - 10, Grid->minimumDate().year());
-    const int lastYear = std::min(day.year() + 10, Grid->maximumDate().year());
-    for (int year = firstYear; year <= lastYear; ++year) {
-        ComboYear->addItem(QString::number(year), year);
-    }
-    ComboYear->setCurrentIndex(day.year() - firstYear);
-}
-
-void TMonthCalendar::ChooseMonthAndYear() {
-    const int month = ComboMonth->currentData().toInt();
-    const int year = ComboYear->currentData().toInt();
-    const int lastDay = QDate(year, month, 1).daysInMonth();
-    SetDay(QDate(year, month, std::min(Day().day(), lastDay)));
-}
-
-// --- TFormSetup -------------------------------------------------------------------------------
-
-TFormSetup::TFormSetup(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
-    setupUi(this);
+TFormSetup::TFormSetup(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), Layout(new Ui::TFormSetup) {
+    Layout->setupUi(this);
+    PanelTop = Layout->PanelTop;
+    ImageTop = Layout->ImageTop;
+    PanelCenterStart = Layout->PanelCenterStart;
+    LabelStart = Layout->LabelStart;
+    PanelCenterName = Layout->PanelCenterName;
+    LabelUsername = Layout->LabelUsername;
+    EditUsername = Layout->EditUsername;
+    PanelCenterDOB = Layout->PanelCenterDOB;
+    LabelDOB = Layout->LabelDOB;
+    EditDOB = Layout->EditDOB;
+    PanelCenterCigaretteQuantity = Layout->PanelCenterCigaretteQuantity;
+    LabelCigaretteQuantity = Layout->LabelCigaretteQuantity;
+    EditCigaretteQuantity = Layout->EditCigaretteQuantity;
+    PanelCenterCigarettePrice = Layout->PanelCenterCigarettePrice;
+    LabelCigaretteBoxPrice = Layout->LabelCigaretteBoxPrice;
+    EditCigaretteBoxPrice = Layout->EditCigaretteBoxPrice;
+    LabelCigaretteBoxQuantity = Layout->LabelCigaretteBoxQuantity;
+    EditCigaretteBoxQuantity = Layout->EditCigaretteBoxQuantity;
+    PanelCenterFinish = Layout->PanelCenterFinish;
+    LabelStoppingDate = Layout->LabelStoppingDate;
+    CalendarStopped = Layout->CalendarStopped;
+    PanelBottom = Layout->PanelBottom;
+    ButtonCancel = Layout->ButtonCancel;
+    ButtonPrevious = Layout->ButtonPrevious;
+    ButtonNext = Layout->ButtonNext;
     setAttribute(Qt::WA_TranslucentBackground);
 
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
@@ -261,17 +82,15 @@ TFormSetup::TFormSetup(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Framele
 
     // There is no release handler: the cursors set by a press stay.
     InstallFormMouseHandlers(
-        this, TFormMouseHandlers{
-                  [this](Qt::MouseButton button, Qt::MouseButtons held, float x, float y) {
-                      FormMouseDown(button, held, x, y);
-                  },
-                  [this](Qt::MouseButtons held, float x, float y) { FormMouseMove(held, x, y); },
-                  {}});
+        this, TFormMouseHandlers{[this](Qt::MouseButton, Qt::MouseButtons, float x, float y) {
+                                     Wizard.FormMouseDown(x, y);
+                                 },
+                                 [this](Qt::MouseButtons held, float x, float y) {
+                                     Wizard.FormMouseMove(held.testFlag(Qt::LeftButton), x, y);
+                                 },
+                                 {}});
 
-    CurrentPanel = PanelCenterStart;
-    ShowPanel(CurrentPanel);
-    FillFromStore();
-    FormCreate();
+    Wizard.Create();
 }
 
 TFormSetup::~TFormSetup() {
@@ -280,56 +99,38 @@ TFormSetup::~TFormSetup() {
     }
 }
 
-void TFormSetup::FillFromStore() {
-    // A name or birth year stored with the wrong type must not stop every start of the
-    // program: the field stays empty, and passing its page stores the value afresh.
-    try {
-        EditUsername->setText(ToQString(Setting->GetUserName()));
-    } catch (const Exception& e) {
-        ShowMessageBox(e.Message());
+QWidget* TFormSetup::PanelOf(TPanel panel) const {
+    switch (panel) {
+    case TPanel::Start:
+        return PanelCenterStart;
+    case TPanel::Name:
+        return PanelCenterName;
+    case TPanel::DOB:
+        return PanelCenterDOB;
+    case TPanel::CigaretteQuantity:
+        return PanelCenterCigaretteQuantity;
+    case TPanel::CigarettePrice:
+        return PanelCenterCigarettePrice;
+    case TPanel::Finish:
+        break;
     }
-    try {
-        EditDOB->setText(ToQString(Setting->GetUserDOB()));
-    } catch (const Exception& e) {
-        ShowMessageBox(e.Message());
-    }
-    try {
-        EditCigaretteQuantity->setText(ToQString(IntegerToText(Setting->GetCigConsQty())));
-        EditCigaretteBoxQuantity->setText(ToQString(IntegerToText(Setting->GetCigBoxQty())));
-        EditCigaretteBoxPrice->setText(
-            ToQString(FloatToGeneralText(static_cast<Extended>(Setting->GetCigBoxPrice()))));
-        if (Setting->GetUserStopTime() == 0.0) {
-            CalendarStopped->SetDate(CurrentDateTime());
-        } else {
-            CalendarStopped->SetDate(Setting->GetUserStopTime());
-        }
-    } catch (const Exception& e) {
-        ShowMessageBox(e.Message());
-    }
+    return PanelCenterFinish;
 }
 
-void TFormSetup::FormCreate() {
-    const std::pair<QLabel*, const char*> prompts[] = {
-        {LabelUsername, PromptUsername},
-        {LabelDOB, PromptDOB},
-        {LabelCigaretteQuantity, PromptCigaretteQuantity},
-        {LabelCigaretteBoxQuantity, PromptCigaretteBoxQuantity},
-        {LabelCigaretteBoxPrice, PromptCigaretteBoxPrice},
-        {LabelStoppingDate, PromptStoppingDate},
-    };
-    for (const auto& [label, prompt] : prompts) {
-        label->setText(Widened(prompt));
-        // A screen reader announces each field by its question.
-        if (QWidget* field = label->buddy()) {
-            field->setAccessibleName(label->text());
-        }
+TEdit* TFormSetup::EditOf(TField field) const {
+    switch (field) {
+    case TField::Username:
+        return EditUsername;
+    case TField::DOB:
+        return EditDOB;
+    case TField::CigaretteQuantity:
+        return EditCigaretteQuantity;
+    case TField::CigaretteBoxPrice:
+        return EditCigaretteBoxPrice;
+    case TField::CigaretteBoxQuantity:
+        break;
     }
-    CalendarStopped->setAccessibleName(LabelStoppingDate->text());
-
-    EditDOB->FilterChar = Widened(FilterDigits);
-    EditCigaretteQuantity->FilterChar = Widened(FilterDigits);
-    EditCigaretteBoxQuantity->FilterChar = Widened(FilterDigits);
-    EditCigaretteBoxPrice->FilterChar = Widened(FilterPrice);
+    return EditCigaretteBoxQuantity;
 }
 
 int TFormSetup::ShowModal() {
@@ -359,20 +160,8 @@ void TFormSetup::LoadBanner() {
 
 QRegion TFormSetup::PanelShape() const {
     layout()->activate();
-    return QRegion(PanelTop->geometry()) + QRegion(CurrentPanel->geometry()) +
+    return QRegion(PanelTop->geometry()) + QRegion(PanelOf(Wizard.CurrentPanel)->geometry()) +
            QRegion(PanelBottom->geometry());
-}
-
-void TFormSetup::ShowPanel(QWidget* panel) {
-    for (QWidget* page : std::initializer_list<QWidget*>{
-             PanelCenterStart, PanelCenterName, PanelCenterDOB, PanelCenterCigaretteQuantity,
-             PanelCenterCigarettePrice, PanelCenterFinish}) {
-        page->hide();
-    }
-    ButtonPrevious->setEnabled(panel != PanelCenterStart);
-    UpdateDisabledLook(ButtonPrevious);
-    ButtonNext->setText(Widened(panel == PanelCenterFinish ? TextFinish : TextNext));
-    panel->show();
 }
 
 void TFormSetup::UpdateDisabledLook(QWidget* control) {
@@ -385,74 +174,110 @@ void TFormSetup::UpdateDisabledLook(QWidget* control) {
     }
 }
 
-void TFormSetup::NextStep() {
-    if (CurrentPanel == PanelCenterStart) {
-        CurrentPanel = PanelCenterName;
-        EditUsername->setFocus();
-    } else if (CurrentPanel == PanelCenterName) {
-        CurrentPanel = PanelCenterDOB;
-        Setting->SetUserName(ToText(EditUsername->text()));
-        EditDOB->setFocus();
-    } else if (CurrentPanel == PanelCenterDOB) {
-        CurrentPanel = PanelCenterCigaretteQuantity;
-        Setting->SetUserDOB(ToText(EditDOB->text()));
-        EditCigaretteQuantity->setFocus();
-    } else if (CurrentPanel == PanelCenterCigaretteQuantity) {
-        CurrentPanel = PanelCenterCigarettePrice;
-        try {
-            Setting->SetCigConsQty(TextToInteger(ToText(EditCigaretteQuantity->text())));
-        } catch (const Exception&) {
-            // A figure that does not convert keeps the stored one; the price page says the
-            // rest, so no message here.
-        }
-        EditCigaretteBoxPrice->setFocus();
-    } else if (CurrentPanel == PanelCenterCigarettePrice) {
-        try {
-            const Extended price = TextToExtended(ToText(EditCigaretteBoxPrice->text()));
-            Setting->SetCigBoxPrice(NarrowToSingle(price));
-            const Extended quantity = TextToExtended(ToText(EditCigaretteBoxQuantity->text()));
-            Setting->SetCigBoxQty(TruncateToInteger(quantity));
-        } catch (const Exception& e) {
-            ShowMessageBox(e.Message());
-        }
-        CurrentPanel = PanelCenterFinish;
-    } else if (CurrentPanel == PanelCenterFinish) {
-        Setting->SetUserStopTime(CalendarStopped->Date());
-        Setting->SetSetupCompl(true);
-        done(1);
+void TFormSetup::ShowPage(TPanel panel, bool previousEnabled, const std::u16string& nextText) {
+    for (const TPanel page : {TPanel::Start, TPanel::Name, TPanel::DOB, TPanel::CigaretteQuantity,
+                              TPanel::CigarettePrice, TPanel::Finish}) {
+        PanelOf(page)->hide();
     }
-    ShowPanel(CurrentPanel);
+    ButtonPrevious->setEnabled(previousEnabled);
+    UpdateDisabledLook(ButtonPrevious);
+    ButtonNext->setText(ToQString(nextText));
+    PanelOf(panel)->show();
 }
 
-void TFormSetup::PreviousStep() {
-    if (CurrentPanel == PanelCenterFinish) {
-        CurrentPanel = PanelCenterCigarettePrice;
-    } else if (CurrentPanel == PanelCenterCigarettePrice) {
-        CurrentPanel = PanelCenterCigaretteQuantity;
-    } else if (CurrentPanel == PanelCenterCigaretteQuantity) {
-        CurrentPanel = PanelCenterDOB;
-    } else if (CurrentPanel == PanelCenterDOB) {
-        CurrentPanel = PanelCenterName;
-    } else if (CurrentPanel == PanelCenterName) {
-        CurrentPanel = PanelCenterStart;
+void TFormSetup::FocusField(TField field) {
+    EditOf(field)->setFocus();
+}
+
+std::u16string TFormSetup::FieldText(TField field) const {
+    return EditOf(field)->text().toStdU16String();
+}
+
+void TFormSetup::SetFieldText(TField field, const std::u16string& text) {
+    EditOf(field)->setText(ToQString(text));
+}
+
+void TFormSetup::SetFieldFilter(TField field, const std::u16string& filter) {
+    EditOf(field)->FilterChar = ToQString(filter);
+}
+
+void TFormSetup::SetPrompt(TPrompt prompt, const std::u16string& text) {
+    QLabel* label = nullptr;
+    switch (prompt) {
+    case TPrompt::Username:
+        label = LabelUsername;
+        break;
+    case TPrompt::DOB:
+        label = LabelDOB;
+        break;
+    case TPrompt::CigaretteQuantity:
+        label = LabelCigaretteQuantity;
+        break;
+    case TPrompt::CigaretteBoxQuantity:
+        label = LabelCigaretteBoxQuantity;
+        break;
+    case TPrompt::CigaretteBoxPrice:
+        label = LabelCigaretteBoxPrice;
+        break;
+    case TPrompt::StoppingDate:
+        label = LabelStoppingDate;
+        // A screen reader announces the calendar by its question.
+        CalendarStopped->setAccessibleName(ToQString(text));
+        break;
     }
-    ShowPanel(CurrentPanel);
+    label->setText(ToQString(text));
+    // A screen reader announces each field by its question.
+    if (QWidget* field = label->buddy()) {
+        field->setAccessibleName(label->text());
+    }
+}
+
+TDateTime TFormSetup::CalendarDate() const {
+    return CalendarStopped->Date();
+}
+
+void TFormSetup::SetCalendarDate(TDateTime value) {
+    CalendarStopped->SetDate(value);
+}
+
+void TFormSetup::ShowMessage(const std::u16string& text) {
+    ShowMessageBox(text);
+}
+
+void TFormSetup::EndShowing(int result) {
+    done(result);
+}
+
+void TFormSetup::SetWindowCursor(TCursor cursor) {
+    setCursor(QtCursor(cursor));
+}
+
+void TFormSetup::SetPanelTopCursor(TCursor cursor) {
+    PanelTop->setCursor(QtCursor(cursor));
+}
+
+TPoint TFormSetup::Position() const {
+    return {x(), y()};
+}
+
+void TFormSetup::MoveTo(TPoint position) {
+    move(position.X, position.Y);
 }
 
 void TFormSetup::ButtonNextClick() {
-    Guarded([this] { NextStep(); });
+    Guarded([this] { Wizard.ButtonNextClick(); });
 }
 
 void TFormSetup::ButtonPreviousClick() {
-    Guarded([this] { PreviousStep(); });
+    Guarded([this] { Wizard.ButtonPreviousClick(); });
 }
 
 void TFormSetup::ButtonCancelClick() {
-    Guarded([this] { close(); });
+    Guarded([this] { Wizard.ButtonCancelClick(); });
 }
 
 void TFormSetup::reject() {
-    done(2);
+    Wizard.CloseRequested();
 }
 
 void TFormSetup::keyPressEvent(QKeyEvent* event) {
@@ -462,64 +287,21 @@ void TFormSetup::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFormSetup::EditUsernameKeyUp(quint16 key) {
-    Guarded([&] {
-        if (key == 13 && !EditUsername->text().isEmpty()) {
-            NextStep();
-        }
-    });
+    Guarded([&] { Wizard.EditUsernameKeyUp(key); });
 }
 
 void TFormSetup::EditDOBKeyUp(quint16 key) {
-    Guarded([&] {
-        if (key == 13 && !EditDOB->text().isEmpty()) {
-            NextStep();
-        }
-    });
+    Guarded([&] { Wizard.EditDOBKeyUp(key); });
 }
 
 void TFormSetup::EditCigaretteQuantityKeyUp(quint16 key) {
-    Guarded([&] {
-        if (key == 13 && !EditCigaretteQuantity->text().isEmpty()) {
-            NextStep();
-        }
-    });
+    Guarded([&] { Wizard.EditCigaretteQuantityKeyUp(key); });
 }
 
 void TFormSetup::EditCigaretteBoxPriceKeyUp(quint16 key) {
-    Guarded([&] {
-        if (key == 13 && !EditCigaretteBoxPrice->text().isEmpty()) {
-            EditCigaretteBoxQuantity->setFocus();
-        }
-    });
+    Guarded([&] { Wizard.EditCigaretteBoxPriceKeyUp(key); });
 }
 
 void TFormSetup::EditCigaretteBoxQuantityKeyUp(quint16 key) {
-    Guarded([&] {
-        if (key == 13 && !EditCigaretteBoxQuantity->text().isEmpty()) {
-            if (EditCigaretteBoxPrice->text().isEmpty()) {
-                EditCigaretteBoxPrice->setFocus();
-            } else {
-                NextStep();
-            }
-        }
-    });
-}
-
-void TFormSetup::FormMouseDown(Qt::MouseButton, Qt::MouseButtons, float X, float Y) {
-    MouseDownX = X;
-    MouseDownY = Y;
-    // Both cursors stay so for the rest of the run: nothing sets them back.
-    setCursor(Qt::CrossCursor);
-    PanelTop->setCursor(Qt::SizeAllCursor);
-}
-
-void TFormSetup::FormMouseMove(Qt::MouseButtons held, float X, float Y) {
-    if (!(held & Qt::LeftButton)) {
-        return;
-    }
-    // Horizontal first, each applied at once: the second move sees the first.
-    move(TruncateToInteger(static_cast<Extended>(x()) + (static_cast<Extended>(X) - MouseDownX)),
-         y());
-    move(x(),
-         TruncateToInteger(static_cast<Extended>(y()) + (static_cast<Extended>(Y) - MouseDownY)));
+    Guarded([&] { Wizard.EditCigaretteBoxQuantityKeyUp(key); });
 }

@@ -1,80 +1,25 @@
 #pragma once
 
-// The setup wizard: six pages that collect the user's figures and save them page by page
-// through the settings store as the user moves forward.
+// The setup wizard's window: six pages that collect the user's figures. A passive view: the
+// page flow, the saving and the Enter rules are the behaviour's (Wizard); this class builds the
+// window from its layout, draws it and forwards Qt's events.
 
-#include "conversions/Types.h"
+#include "app/Wizard.h"
+#include "framework/Controls.h"
 
-#include <QDate>
 #include <QDialog>
-#include <QLineEdit>
-#include <QString>
-#include <QWidget>
 
-class QCalendarWidget;
-class QComboBox;
-class QToolButton;
+#include <memory>
 
-// A single-line edit whose typed characters can be limited to a set. Only typing is filtered:
-// editing and moving keys, Enter and text pasted from the clipboard pass untouched, so the
-// user can still paste anything and correct it.
-class TEdit : public QLineEdit {
-    Q_OBJECT
-public:
-    explicit TEdit(QWidget* parent = nullptr);
+class QFrame;
+class QLabel;
+class QPushButton;
 
-    // The characters typing may insert; empty lets every character through.
-    QString FilterChar;
+namespace Ui {
+class TFormSetup;
+}
 
-    // The key code that the release handlers see: 13 for Enter (main or keypad).
-    static quint16 KeyCodeOf(const QKeyEvent& event);
-
-signals:
-    // A key released while the edit has the focus (auto-repeat excluded: holding Enter down
-    // must not run through the pages).
-    void KeyUp(quint16 key);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
-
-private:
-    bool Admits(const QString& typed) const;
-};
-
-// A month calendar whose value is always a whole day: a bar with the previous month, today
-// and the next month, choosers for the month and the year (the shown year and ten either
-// side), and the grid of days with the chosen day marked.
-class TMonthCalendar : public QWidget {
-    Q_OBJECT
-    Q_PROPERTY(QDate Day READ Day WRITE SetDay)
-public:
-    explicit TMonthCalendar(QWidget* parent = nullptr);
-
-    // The chosen day at 00:00.
-    TDateTime Date() const;
-    // Keeps only the date part; a value outside the calendar's range is held at its edge.
-    void SetDate(TDateTime value);
-
-    QDate Day() const;
-    void SetDay(QDate day);
-
-    QToolButton* ButtonPreviousMonth;
-    QToolButton* ButtonToday;
-    QToolButton* ButtonNextMonth;
-    QComboBox* ComboMonth;
-    QComboBox* ComboYear;
-    QCalendarWidget* Grid;
-
-private:
-    void ShowChoosers();
-    void ChooseMonthAndYear();
-};
-
-#include "ui_Unitsetup.h"
-
-class TFormSetup : public QDialog, public Ui::TFormSetup {
+class TFormSetup : public QDialog, private TWizardView {
     Q_OBJECT
 public:
     // Created once per run, hidden, with the ticker as its owner.
@@ -84,18 +29,39 @@ public:
     // Centred anew, then shown modally: 1 when the wizard was finished, 2 otherwise.
     int ShowModal();
 
-    void ShowPanel(QWidget* panel);
-    void NextStep();
-    void PreviousStep();
+    // The behaviour; it keeps CurrentPanel, MouseDownX and MouseDownY.
+    TWizard Wizard{*this};
 
-    // The page the flow is on; kept from one showing to the next.
-    QWidget* CurrentPanel = nullptr;
-    float MouseDownX = 0;
-    float MouseDownY = 0;
+    // The layout's controls.
+    QFrame* PanelTop;
+    QLabel* ImageTop;
+    QFrame* PanelCenterStart;
+    QLabel* LabelStart;
+    QFrame* PanelCenterName;
+    QLabel* LabelUsername;
+    TEdit* EditUsername;
+    QFrame* PanelCenterDOB;
+    QLabel* LabelDOB;
+    TEdit* EditDOB;
+    QFrame* PanelCenterCigaretteQuantity;
+    QLabel* LabelCigaretteQuantity;
+    TEdit* EditCigaretteQuantity;
+    QFrame* PanelCenterCigarettePrice;
+    QLabel* LabelCigaretteBoxPrice;
+    TEdit* EditCigaretteBoxPrice;
+    QLabel* LabelCigaretteBoxQuantity;
+    TEdit* EditCigaretteBoxQuantity;
+    QFrame* PanelCenterFinish;
+    QLabel* LabelStoppingDate;
+    TMonthCalendar* CalendarStopped;
+    QFrame* PanelBottom;
+    QPushButton* ButtonCancel;
+    QPushButton* ButtonPrevious;
+    QPushButton* ButtonNext;
 
-    void FormCreate();
-    void FormMouseDown(Qt::MouseButton button, Qt::MouseButtons held, float x, float y);
-    void FormMouseMove(Qt::MouseButtons held, float x, float y);
+    // The page panel and the edit that the behaviour names.
+    QWidget* PanelOf(TPanel panel) const;
+    TEdit* EditOf(TField field) const;
 
 public slots:
     void ButtonNextClick();
@@ -115,10 +81,27 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void FillFromStore();
+    // TWizardView
+    TPoint Position() const override;
+    void MoveTo(TPoint position) override;
+    void ShowPage(TPanel panel, bool previousEnabled, const std::u16string& nextText) override;
+    void FocusField(TField field) override;
+    std::u16string FieldText(TField field) const override;
+    void SetFieldText(TField field, const std::u16string& text) override;
+    void SetFieldFilter(TField field, const std::u16string& filter) override;
+    void SetPrompt(TPrompt prompt, const std::u16string& text) override;
+    TDateTime CalendarDate() const override;
+    void SetCalendarDate(TDateTime value) override;
+    void ShowMessage(const std::u16string& text) override;
+    void EndShowing(int result) override;
+    void SetWindowCursor(TCursor cursor) override;
+    void SetPanelTopCursor(TCursor cursor) override;
+
     void LoadBanner();
     void UpdateDisabledLook(QWidget* control);
     QRegion PanelShape() const;
+
+    std::unique_ptr<Ui::TFormSetup> Layout;
 };
 
 extern TFormSetup* FormSetup;

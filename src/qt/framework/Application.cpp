@@ -2,6 +2,8 @@
 
 #include "framework/WindowSystem.h"
 
+#include "app/MessageText.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -64,15 +66,6 @@ protected:
         CenterOnPrimaryScreen(this);
     }
 };
-
-// (numerator / 2), an exact half going to the even neighbour.
-int HalfToEven(int numerator) {
-    const int floorHalf = numerator >= 0 ? numerator / 2 : -((1 - numerator) / 2);
-    if (numerator % 2 == 0) {
-        return floorHalf;
-    }
-    return floorHalf % 2 == 0 ? floorHalf : floorHalf + 1;
-}
 
 } // namespace
 
@@ -158,20 +151,6 @@ void TApplication::DestroyComponents() {
     OwnedApplication.reset();
 }
 
-std::u16string ExceptionMessageText(const Exception& e) {
-    std::u16string text = e.Message();
-    for (const Exception* inner = e.InnerException(); inner != nullptr;
-         inner = inner->InnerException()) {
-        if (!inner->Message().empty()) {
-            text = inner->Message();
-        }
-    }
-    if (!text.empty() && text.back() > u'.') {
-        text += u'.';
-    }
-    return text;
-}
-
 bool MessageBoxShowing() {
     return OpenMessageBoxes > 0;
 }
@@ -198,16 +177,27 @@ void ShowMessageBox(const std::u16string& text) {
     box.exec();
 }
 
-QPoint CenteredPosition(const QRect& screen, const QSize& size) {
-    return {screen.x() + HalfToEven(screen.width() - size.width()),
-            screen.y() + HalfToEven(screen.height() - size.height())};
-}
-
 void CenterOnPrimaryScreen(QWidget* window) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) {
         return;
     }
     // The frame is centred where there is one; it is known once the window is shown.
-    window->move(CenteredPosition(screen->geometry(), window->frameGeometry().size()));
+    const QRect area = screen->geometry();
+    const QSize size = window->frameGeometry().size();
+    const TPoint at = CenteredPosition({area.x(), area.y(), area.width(), area.height()},
+                                       size.width(), size.height());
+    window->move(at.X, at.Y);
+}
+
+Qt::CursorShape QtCursor(TCursor cursor) {
+    switch (cursor) {
+    case TCursor::Cross:
+        return Qt::CrossCursor;
+    case TCursor::SizeAll:
+        return Qt::SizeAllCursor;
+    case TCursor::Default:
+        break;
+    }
+    return Qt::ArrowCursor;
 }

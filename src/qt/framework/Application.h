@@ -4,6 +4,7 @@
 // the guard that keeps exceptions out of Qt's event loop, and the window helpers shared by the
 // ticker and the wizard.
 
+#include "app/Geometry.h"
 #include "runtime/Exceptions.h"
 
 #include <QMouseEvent>
@@ -113,9 +114,6 @@ extern TApplication* Application;
 // centred on the screen. Returns when the user closes it.
 void ShowMessageBox(const std::u16string& text);
 
-// The text ShowException shows for `e`.
-std::u16string ExceptionMessageText(const Exception& e);
-
 // Whether one of our message boxes is open at the moment (its nested loop is running).
 bool MessageBoxShowing();
 
@@ -133,8 +131,9 @@ template <typename F> void Guarded(F&& handler) {
 
 // Places a window at ((screen - size) / 2) of the primary screen, halves to even.
 void CenterOnPrimaryScreen(QWidget* window);
-// The top-left corner of a window of `size` centred in `screen`, halves to even.
-QPoint CenteredPosition(const QRect& screen, const QSize& size);
+
+// Qt's shape for a cursor value.
+Qt::CursorShape QtCursor(TCursor cursor);
 
 // Where no compositing manager draws per-pixel transparency (X11 without one), clips the
 // window to `shape` so that the desktop still shows around it; elsewhere does nothing.

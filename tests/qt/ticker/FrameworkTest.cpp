@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "QtSupport.h"
 
 #include "framework/Application.h"
 #include "framework/Image.h"
@@ -18,35 +18,6 @@
 
 namespace {
 
-std::shared_ptr<const Exception> Inner(std::u16string message,
-                                       std::shared_ptr<const Exception> inner = nullptr) {
-    return std::make_shared<Exception>(std::move(message), std::move(inner));
-}
-
-TEST(ExceptionText, InnermostNonEmptyMessageAndTheFullStopRule) {
-    const struct {
-        Exception e;
-        std::u16string shown;
-    } cases[] = {
-        {Exception(u"Gleitkommadivision durch Null"), u"Gleitkommadivision durch Null."},
-        {Exception(u"Fehler beim Holen der Daten f\u00FCr 'CigBoxQty'"),
-         u"Fehler beim Holen der Daten f\u00FCr 'CigBoxQty'"},
-        {Exception(u""), u""},
-        {Exception(u"Schon mit Punkt."), u"Schon mit Punkt."},
-        {Exception(u"Ende mit Ziffer 5"), u"Ende mit Ziffer 5."},
-        {Exception(u"Ausruf!"), u"Ausruf!"},         // '!' sorts before '.'
-        {Exception(u"Klammer (x)"), u"Klammer (x)"}, // so does ')'
-        {Exception(u"Schr\u00E4gstrich/"), u"Schr\u00E4gstrich/."},
-        {Exception(u"au\u00DFen", Inner(u"innen")), u"innen."},
-        {Exception(u"au\u00DFen", Inner(u"")), u"au\u00DFen."},
-        {Exception(u"au\u00DFen", Inner(u"mitte", Inner(u""))), u"mitte."},
-        {Exception(u"", Inner(u"a", Inner(u"tief"))), u"tief."},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ExceptionMessageText(c.e), c.shown);
-    }
-}
-
 TEST(MessageBox, ShowsTheTextWithAnEmptyTitleAndOneOkCentred) {
     TBoxWatcher watcher;
     ShowMessageBox(u"Eine l\u00E4ngere Meldung");
@@ -55,8 +26,7 @@ TEST(MessageBox, ShowsTheTextWithAnEmptyTitleAndOneOkCentred) {
     EXPECT_EQ(box.Title, u"");
     EXPECT_EQ(box.Text, u"Eine l\u00E4ngere Meldung");
     EXPECT_EQ(box.Buttons, std::vector<std::u16string>{u"OK"});
-    EXPECT_EQ(box.Geometry.topLeft(),
-              CenteredPosition(QGuiApplication::primaryScreen()->geometry(), box.Geometry.size()));
+    EXPECT_EQ(box.Geometry.topLeft(), CenteredOnPrimaryScreen(box.Geometry.size()));
     EXPECT_FALSE(MessageBoxShowing());
 }
 
@@ -77,26 +47,6 @@ TEST(Guarded, NoExceptionLeavesAHandler) {
     ASSERT_EQ(watcher.Seen.size(), 2U);
     EXPECT_EQ(watcher.Seen[0].Text, u"Gleitkommadivision durch Null.");
     EXPECT_EQ(watcher.Seen[1].Text, u""); // anything else is a failure without text
-}
-
-TEST(CenteredPosition, HalvesGoToEven) {
-    const struct {
-        QRect screen;
-        QSize size;
-        QPoint expected;
-    } cases[] = {
-        {{0, 0, 1920, 1080}, {286, 29}, {817, 526}}, // 525.5 -> 526
-        {{0, 0, 1921, 1081}, {286, 29}, {818, 526}}, // 817.5 -> 818, 526
-        {{0, 0, 1919, 1079}, {286, 29}, {816, 525}}, // 816.5 -> 816, 525
-        {{0, 0, 800, 600}, {286, 29}, {257, 286}},   // 285.5 -> 286
-        {{1920, 100, 1280, 1024}, {987, 795}, {2066, 214}},
-        {{0, 0, 200, 20}, {286, 29}, {-43, -4}}, // larger than the screen: -4.5 -> -4
-        {{0, 0, 200, 22}, {286, 29}, {-43, -4}}, // -3.5 -> -4
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CenteredPosition(c.screen, c.size), c.expected)
-            << c.screen.width() << "x" << c.screen.height();
-    }
 }
 
 TEST(FittedRect, KeepsTheProportionsAndCentres) {
@@ -180,8 +130,7 @@ TEST_F(ApplicationRun, CreatesTheRecordedWindowAndShowsItAsMainForm) {
     ASSERT_NE(ProbeForm, nullptr);
     EXPECT_EQ(mainForm, ProbeForm);
     EXPECT_TRUE(visible);
-    EXPECT_EQ(ProbeForm->pos(),
-              CenteredPosition(QGuiApplication::primaryScreen()->geometry(), {286, 29}));
+    EXPECT_EQ(ProbeForm->pos(), CenteredOnPrimaryScreen({286, 29}));
 }
 
 TEST_F(ApplicationRun, FailedConstructionLeavesRunWithTheReferenceNull) {

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "QtSupport.h"
 
 #include "Unitmain.h"
 #include "Unitsetting.h"
@@ -126,7 +126,7 @@ TEST_F(Ticker, WhatTheTickerShowsWhenItBecomesVisible) {
             boxes.push_back(box.Text);
         }
         EXPECT_EQ(boxes, c.boxes);
-        EXPECT_EQ(FormMain->MoneySaved, c.label == Totals30Days ? 195.0F : 0.0F);
+        EXPECT_EQ(FormMain->Ticker.MoneySaved, c.label == Totals30Days ? 195.0F : 0.0F);
         Application->DestroyComponents();
     }
 }
@@ -179,8 +179,8 @@ TEST_F(Ticker, UpdateDisplayWritesTheTotalsToTheLabel) {
         Store(c.figures);
         FormMain->UpdateDisplay();
         EXPECT_EQ(Label(), c.label);
-        EXPECT_EQ(FormMain->CigarettesNotSmoked, c.cigarettes);
-        EXPECT_EQ(FormMain->MoneySaved, c.money);
+        EXPECT_EQ(FormMain->Ticker.CigarettesNotSmoked, c.cigarettes);
+        EXPECT_EQ(FormMain->Ticker.MoneySaved, c.money);
     }
 }
 
@@ -190,8 +190,8 @@ TEST_F(Ticker, AFailingUpdateKeepsTheLabelAndTheMoney) {
     ASSERT_EQ(Label(), Totals30Days);
     Store({.perDay = 40, .perPack = 0});
     EXPECT_THROW(FormMain->UpdateDisplay(), EZeroDivide);
-    EXPECT_EQ(FormMain->CigarettesNotSmoked, 1200.0F); // stored before the division
-    EXPECT_EQ(FormMain->MoneySaved, 195.0F);
+    EXPECT_EQ(FormMain->Ticker.CigarettesNotSmoked, 1200.0F); // stored before the division
+    EXPECT_EQ(FormMain->Ticker.MoneySaved, 195.0F);
     EXPECT_EQ(Label(), Totals30Days);
 }
 
@@ -270,8 +270,7 @@ TEST_F(Ticker, TheWindowAsLaidOut) {
     TFormMain* form = FormMain;
     EXPECT_EQ(form->windowTitle(), QStringLiteral("FormMain"));
     EXPECT_EQ(form->size(), QSize(286, 29));
-    EXPECT_EQ(form->pos(),
-              CenteredPosition(QGuiApplication::primaryScreen()->geometry(), QSize(286, 29)));
+    EXPECT_EQ(form->pos(), CenteredOnPrimaryScreen(QSize(286, 29)));
     const Qt::WindowFlags flags = form->windowFlags();
     EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
@@ -374,8 +373,8 @@ TEST_F(Dragging, TruncatesTowardZeroWithoutBounds) {
     for (const auto& c : cases) {
         FormMain->move(c.start);
         Send(QEvent::MouseButtonPress, c.press, Qt::LeftButton, Qt::LeftButton);
-        EXPECT_EQ(FormMain->MouseDownX, static_cast<float>(c.press.x()));
-        EXPECT_EQ(FormMain->MouseDownY, static_cast<float>(c.press.y()));
+        EXPECT_EQ(FormMain->Ticker.MouseDownX, static_cast<float>(c.press.x()));
+        EXPECT_EQ(FormMain->Ticker.MouseDownY, static_cast<float>(c.press.y()));
         Send(QEvent::MouseMove, c.to, Qt::NoButton, Qt::LeftButton);
         EXPECT_EQ(FormMain->pos(), c.expected) << c.start.x() << "," << c.start.y();
         Send(QEvent::MouseButtonRelease, c.to, Qt::LeftButton, Qt::NoButton);
@@ -402,8 +401,8 @@ TEST_F(Dragging, CursorAndMenuFollowThePresses) {
 
     // A right press is a press like any other, then opens the menu at the pointer.
     Send(QEvent::MouseButtonPress, {120, 20}, Qt::RightButton, Qt::RightButton);
-    EXPECT_EQ(FormMain->MouseDownX, 120.0F);
-    EXPECT_EQ(FormMain->MouseDownY, 20.0F);
+    EXPECT_EQ(FormMain->Ticker.MouseDownX, 120.0F);
+    EXPECT_EQ(FormMain->Ticker.MouseDownY, 20.0F);
     EXPECT_EQ(FormMain->cursor().shape(), Qt::SizeAllCursor);
     EXPECT_TRUE(FormMain->PopupMenu->isVisible());
     EXPECT_EQ(FormMain->PopupMenu->pos(), FormMain->pos() + QPoint(120, 20));

@@ -3,6 +3,7 @@
 // Drives the wizard as a user does: real key and mouse events, the modal showing in its own
 // nested loop, message boxes closed by a watcher that records what they said.
 
+#include "QtSupport.h"
 #include "Unitsetting.h"
 #include "Unitsetup.h"
 #include "conversions/Clock.h"
@@ -12,6 +13,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFrame>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -152,7 +155,7 @@ protected:
             EXPECT_EQ(each->isVisibleTo(Form.get()), each == page)
                 << each->objectName().toStdString();
         }
-        EXPECT_EQ(Form->CurrentPanel, page);
+        EXPECT_EQ(Form->PanelOf(Form->Wizard.CurrentPanel), page);
         EXPECT_EQ(Form->ButtonPrevious->isEnabled(), page != Form->PanelCenterStart);
         EXPECT_EQ(Form->ButtonNext->text(),
                   page == Form->PanelCenterFinish ? QString("Fertig") : QString("Weiter >>"));
@@ -169,10 +172,10 @@ protected:
 
     // Moves forward from the Start page with "Weiter >>" until `page` shows.
     void ClickForwardTo(QWidget* page) {
-        for (int i = 0; i < 6 && Form->CurrentPanel != page; ++i) {
+        for (int i = 0; i < 6 && Form->PanelOf(Form->Wizard.CurrentPanel) != page; ++i) {
             Click(Form->ButtonNext);
         }
-        ASSERT_EQ(Form->CurrentPanel, page);
+        ASSERT_EQ(Form->PanelOf(Form->Wizard.CurrentPanel), page);
     }
 
     // Blocks every write to the hive: a file stands where its folder belongs, so the key

@@ -319,7 +319,7 @@ TEST_F(WizardTest, StoreFailuresOnNameAndFinishReachTheApplicationsHandler) {
         Enter();
         EXPECT_EQ(Messages, QStringList{failure});
         // The step ended half-way: the flow already names the next page, which is not shown.
-        EXPECT_EQ(Form->CurrentPanel, Form->PanelCenterDOB);
+        EXPECT_EQ(Form->Wizard.CurrentPanel, TPanel::DOB);
         EXPECT_TRUE(Form->PanelCenterName->isVisible());
         EXPECT_EQ(Focus(), Form->EditUsername);
 

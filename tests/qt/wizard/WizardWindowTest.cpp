@@ -201,8 +201,7 @@ TEST_F(WizardTest, DraggingWithTheLeftButtonMovesTheWindow) {
         });
         EXPECT_EQ(moved, drag.Expected);
         // Every showing starts from the centre of the screen, wherever the last one ended.
-        EXPECT_EQ(centre,
-                  CenteredPosition(QGuiApplication::primaryScreen()->geometry(), Form->size()));
+        EXPECT_EQ(centre, CenteredOnPrimaryScreen(Form->size()));
     }
     // The cursors of the first press stay for the rest of the run.
     EXPECT_EQ(Form->cursor().shape(), Qt::CrossCursor);

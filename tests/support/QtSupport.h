@@ -1,14 +1,17 @@
 #pragma once
 
-// What the ticker's GUI tests share: a watcher that answers message boxes as a user would,
+// What the Qt tests share: a watcher that answers message boxes as a user would,
 // and a clock set by hand.
 
+#include "app/Geometry.h"
 #include "conversions/Clock.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QRect>
+#include <QScreen>
 #include <QTimer>
 
 #include <functional>
@@ -62,4 +65,12 @@ private:
 inline TLocalTime TestNow;
 inline TLocalTime ReadTestClock() {
     return TestNow;
+}
+
+// Where a window of `size` is centred on the primary screen.
+inline QPoint CenteredOnPrimaryScreen(QSize size) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const TPoint at = CenteredPosition({screen.x(), screen.y(), screen.width(), screen.height()},
+                                       size.width(), size.height());
+    return {at.X, at.Y};
 }

@@ -1,0 +1,33 @@
+#include "app/Geometry.h"
+
+#include "conversions/FloatingPoint.h"
+#include "conversions/Types.h"
+
+namespace {
+
+// (numerator / 2), an exact half going to the even neighbour.
+std::int32_t HalfToEven(std::int32_t numerator) {
+    const std::int32_t floorHalf = numerator >= 0 ? numerator / 2 : -((1 - numerator) / 2);
+    if (numerator % 2 == 0) {
+        return floorHalf;
+    }
+    return floorHalf % 2 == 0 ? floorHalf : floorHalf + 1;
+}
+
+} // namespace
+
+TPoint CenteredPosition(const TRect& screen, std::int32_t width, std::int32_t height) {
+    return {screen.Left + HalfToEven(screen.Width - width),
+            screen.Top + HalfToEven(screen.Height - height)};
+}
+
+void DragTo(TMovableView& window, float x, float y, float downX, float downY) {
+    // Both from the position before this move: a window system may not have carried out the
+    // first move when the second is computed.
+    const TPoint start = window.Position();
+    const std::int32_t left =
+        TruncateToInteger(Extended(start.X) + (Extended(x) - Extended(downX)));
+    window.MoveTo({left, start.Y});
+    const std::int32_t top = TruncateToInteger(Extended(start.Y) + (Extended(y) - Extended(downY)));
+    window.MoveTo({left, top});
+}

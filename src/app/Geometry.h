@@ -1,0 +1,40 @@
+#pragma once
+
+// Window arithmetic that both windows share: centring on the screen and dragging.
+
+#include <cstdint>
+
+struct TPoint {
+    std::int32_t X = 0;
+    std::int32_t Y = 0;
+    bool operator==(const TPoint&) const = default;
+};
+
+struct TRect {
+    std::int32_t Left = 0;
+    std::int32_t Top = 0;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+};
+
+// The cursor values that the windows set.
+enum class TCursor : std::int16_t { Default = 0, Cross = -3, SizeAll = -22 };
+
+// A window that can be dragged: its screen position, read and set in whole pixels.
+class TMovableView {
+public:
+    virtual TPoint Position() const = 0;
+    virtual void MoveTo(TPoint position) = 0;
+
+protected:
+    ~TMovableView() = default;
+};
+
+// The top-left corner of a window of `width` x `height` centred in `screen`, each coordinate
+// rounded to the nearest integer with halves to even.
+TPoint CenteredPosition(const TRect& screen, std::int32_t width, std::int32_t height);
+
+// One move of a drag while the left button is held: the window follows the pointer at (x, y)
+// so that the point pressed at (downX, downY) stays under it. Left first, then top, each
+// truncated toward zero in extended precision and applied at once.
+void DragTo(TMovableView& window, float x, float y, float downX, float downY);

@@ -1,0 +1,92 @@
+#include "app/Ticker.h"
+
+#include "Unitsetting.h"
+#include "app/MessageText.h"
+#include "app/Savings.h"
+#include "conversions/Clock.h"
+
+TTicker::TTicker(TTickerView& view) : View(view) {}
+
+void TTicker::FormCreate() {
+    // A failure is shown and start-up goes on: the stored figures can then be repaired through
+    // "Einstellungen", where ending the program would fail the same way at every start.
+    bool setupComplete = false;
+    try {
+        setupComplete = Setting->GetSetupCompl();
+    } catch (const Exception& e) {
+        ReportRefreshFailure(e);
+    }
+    if (!setupComplete && View.ShowSetupModal() == 1) {
+        Setting->SetSetupCompl(true);
+    }
+    Refresh();
+}
+
+void TTicker::UpdateDisplay() {
+    const TDateTime stop = Setting->GetUserStopTime();
+    const TDateTime now = CurrentDateTime();
+    const std::int32_t minutes = MinuteCount(WholeMinutesBetween(stop, now));
+    const std::int32_t perDay = Setting->GetCigConsQty();
+    CigarettesNotSmoked = CigarettesNotSmokedAfter(perDay, minutes);
+    const float price = Setting->GetCigBoxPrice();
+    const std::int32_t perPack = Setting->GetCigBoxQty();
+    MoneySaved = MoneySavedOn(price, perPack, CigarettesNotSmoked);
+    View.SetLabelText(SavingsText(CigarettesNotSmoked, MoneySaved));
+}
+
+void TTicker::TimerMainTimer() {
+    Refresh();
+}
+
+void TTicker::Refresh() {
+    try {
+        if (Setting->GetSetupCompl()) {
+            UpdateDisplay();
+        }
+        ShownFailure.clear();
+    } catch (const Exception& e) {
+        ReportRefreshFailure(e);
+    } catch (...) {
+        ReportRefreshFailure(Exception(u""));
+    }
+}
+
+void TTicker::ReportRefreshFailure(const Exception& e) {
+    // A failure that persists would otherwise open a box every minute, and ticks arrive in the
+    // box's own loop too.
+    if (dynamic_cast<const EAbort*>(&e) != nullptr || View.MessageBoxShowing()) {
+        return;
+    }
+    const std::u16string text = ExceptionMessageText(e);
+    if (text == ShownFailure && !text.empty()) {
+        return;
+    }
+    ShownFailure = text;
+    View.ShowException(e);
+}
+
+void TTicker::MenuItemCloseClick() {
+    View.Close();
+}
+
+void TTicker::MenuItemSettingsClick() {
+    if (View.ShowSetupModal() == 1) {
+        Setting->SetSetupCompl(true);
+    }
+}
+
+void TTicker::FormMouseDown(float x, float y) {
+    MouseDownX = x;
+    MouseDownY = y;
+    View.SetCursor(TCursor::SizeAll);
+}
+
+void TTicker::FormMouseMove(bool leftHeld, float x, float y) {
+    if (leftHeld) {
+        DragTo(View, x, y, MouseDownX, MouseDownY);
+    }
+}
+
+void TTicker::FormMouseUp() {
+    View.SetCursor(TCursor::Default);
+}

@@ -1,0 +1,271 @@
+// The ticker's behaviour without a window: what start-up decides and shows, what a tick shows
+// and when a failure opens a box, the menu, and dragging; each case as the calls the window
+// sees, in order, on a real store.
+
+#include "AppFixture.h"
+#include "FakeViews.h"
+
+#include "app/Ticker.h"
+
+#include <gmock/gmock.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testing::ElementsAreArray;
+
+const std::string Totals30Days = "Label(    600      195,00\xE2\x82\xAC)";
+
+// Setup complete: 20 a day at 6,50 a pack of 20, stopped 30 days before noon.
+TStored Complete(std::int32_t perDay = 20, float price = 6.5F, std::int32_t perPack = 20,
+                 double daysBefore = 30) {
+    return {.CigConsQty = perDay,
+            .CigBoxPrice = price,
+            .CigBoxQty = perPack,
+            .UserStopTime = 45352.5 - daysBefore,
+            .SetupCompl = true};
+}
+
+class TickerTest : public TAppTest {
+protected:
+    TRecordingTickerView View;
+    TTicker Ticker{View};
+};
+
+TEST_F(TickerTest, StartUpDecidesTheWizardAndTheFirstTotals) {
+    struct TCase {
+        const char* Name;
+        TStored Before;
+        int WizardResult;
+        std::function<void()> InWizard; // what the user stores in the wizard
+        std::vector<std::string> Calls;
+        std::optional<bool> SetupComplAfter;
+    };
+    TStored figuresOnly = Complete();
+    figuresOnly.SetupCompl = false;
+    const TCase cases[] = {
+        {"setup complete: no wizard, the totals", Complete(), 2, {}, {Totals30Days}, true},
+        {"first start, wizard cancelled: the label keeps its text",
+         {},
+         2,
+         {},
+         {"ShowSetupModal"},
+         std::nullopt},
+        {"first start, wizard finished: the totals of what it stored",
+         {},
+         1,
+         [] {
+             Setting->SetCigConsQty(20);
+             Setting->SetCigBoxPrice(6.5F);
+             Setting->SetCigBoxQty(20);
+             Setting->SetUserStopTime(45352.5 - 30);
+             Setting->SetSetupCompl(true);
+         },
+         {"ShowSetupModal", Totals30Days},
+         true},
+        {"wizard finished without storing the flag: start-up stores it",
+         figuresOnly,
+         1,
+         {},
+         {"ShowSetupModal", Totals30Days},
+         true},
+        {"pack size 0: shown, start-up goes on",
+         Complete(20, 6.5F, 0),
+         2,
+         {},
+         {"Box(Gleitkommadivision durch Null.)"},
+         true},
+        {"pack size and price 0",
+         Complete(20, 0, 0),
+         2,
+         {},
+         {"Box(Ung\xC3\xBCltige Gleitkommaoperation.)"},
+         true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        UseFreshHive();
+        Store(c.Before);
+        TRecordingTickerView view;
+        view.WizardResult = c.WizardResult;
+        view.Wizard = c.InWizard;
+        TTicker ticker(view);
+        ticker.FormCreate();
+        EXPECT_THAT(view.Calls, ElementsAreArray(c.Calls));
+        EXPECT_EQ(Stored().SetupCompl, c.SetupComplAfter);
+    }
+}
+
+TEST_F(TickerTest, AnUnreadableValueIsShownOnceAndStartUpGoesOn) {
+    // A SetupCompl that cannot be read counts as not complete, so the wizard opens; its second
+    // read fails the same way and is not shown again.
+    Store(Complete());
+    Setting->WriteStringValue(SetupComplName, u"zwanzig");
+    Ticker.FormCreate();
+    EXPECT_THAT(View.Calls,
+                ElementsAreArray({"Box(Fehler beim Holen der Daten f\xC3\xBCr 'SetupCompl')",
+                                  "ShowSetupModal"}));
+}
+
+TEST_F(TickerTest, UpdateDisplayComputesBothTotalsAndTheText) {
+    const struct {
+        TStored Stored;
+        std::string Label;
+        float Cigarettes;
+        float Money;
+    } cases[] = {
+        {Complete(), Totals30Days, 600, 195},
+        {Complete(1, 4, 20, 1.5), "Label(      2        0,30\xE2\x82\xAC)", 1.5F, 0.3F},
+        {Complete(20, 6.5F, 20, 0), "Label(      0        0,00\xE2\x82\xAC)", 0, 0},
+        {Complete(20, 6.5F, 20, 59.0 / 86400), "Label(      0        0,00\xE2\x82\xAC)", 0, 0},
+        {Complete(20, 6.5F, 20, -30), Totals30Days, 600, 195}, // a stop day ahead counts alike
+        {Complete(0), "Label(      0        0,00\xE2\x82\xAC)", 0, 0},
+        {Complete(20000, 6.5F, 20, 36525),
+         "Label(730499968  237412496,00\xE2\x82\xAC)", // longer than the columns: not cut
+         730499968.0F, 237412496.0F},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        Store(c.Stored);
+        View.Calls.clear();
+        Ticker.UpdateDisplay();
+        EXPECT_THAT(View.Calls, ElementsAreArray({c.Label}));
+        EXPECT_EQ(Ticker.CigarettesNotSmoked, c.Cigarettes);
+        EXPECT_EQ(Ticker.MoneySaved, c.Money);
+    }
+}
+
+TEST_F(TickerTest, AFailingUpdateKeepsTheLabelAndTheMoney) {
+    Store(Complete());
+    Ticker.UpdateDisplay();
+    Store(Complete(40, 6.5F, 0));
+    View.Calls.clear();
+    EXPECT_THROW(Ticker.UpdateDisplay(), EZeroDivide);
+    EXPECT_TRUE(View.Calls.empty());
+    EXPECT_EQ(Ticker.CigarettesNotSmoked, 1200.0F); // stored before the division
+    EXPECT_EQ(Ticker.MoneySaved, 195.0F);
+}
+
+TEST_F(TickerTest, TicksShowAFailureOnceUntilItChangesOrATickSucceeds) {
+    const struct {
+        TStored Stored;
+        std::vector<std::string> Calls;
+    } steps[] = {
+        {Complete(20, 6.5F, 0), {"Box(Gleitkommadivision durch Null.)"}},
+        {Complete(20, 6.5F, 0), {}},
+        {Complete(20, 0, 0), {"Box(Ung\xC3\xBCltige Gleitkommaoperation.)"}},
+        {Complete(40), {"Label(   1200      390,00\xE2\x82\xAC)"}},
+        {Complete(20, 6.5F, 0), {"Box(Gleitkommadivision durch Null.)"}},
+        {{.SetupCompl = false}, {}}, // nothing to refresh, and that counts as a success
+        {Complete(20, 6.5F, 0), {"Box(Gleitkommadivision durch Null.)"}},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << ++step);
+        Store(s.Stored);
+        View.Calls.clear();
+        Ticker.TimerMainTimer();
+        EXPECT_THAT(View.Calls, ElementsAreArray(s.Calls));
+    }
+}
+
+TEST_F(TickerTest, ATickWhileABoxIsOpenOpensNoSecondBox) {
+    Store(Complete(20, 6.5F, 0));
+    View.BoxOpen = true;
+    Ticker.TimerMainTimer();
+    EXPECT_TRUE(View.Calls.empty());
+    // The one not shown then is shown at the next tick.
+    View.BoxOpen = false;
+    Ticker.TimerMainTimer();
+    EXPECT_THAT(View.Calls, ElementsAreArray({"Box(Gleitkommadivision durch Null.)"}));
+}
+
+TEST_F(TickerTest, TheMenu) {
+    struct TCase {
+        const char* Name;
+        std::function<void(TTicker&)> Choose;
+        int WizardResult;
+        std::vector<std::string> Calls;
+        std::optional<bool> SetupComplAfter;
+    };
+    const TCase cases[] = {
+        {"Beenden closes at once",
+         [](TTicker& t) { t.MenuItemCloseClick(); },
+         2,
+         {"Close"},
+         std::nullopt},
+        // Finishing stores the flag; the totals wait for the next tick.
+        {"Einstellungen finished",
+         [](TTicker& t) { t.MenuItemSettingsClick(); },
+         1,
+         {"ShowSetupModal"},
+         true},
+        {"Einstellungen cancelled",
+         [](TTicker& t) { t.MenuItemSettingsClick(); },
+         2,
+         {"ShowSetupModal"},
+         std::nullopt},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        UseFreshHive();
+        TRecordingTickerView view;
+        view.WizardResult = c.WizardResult;
+        TTicker ticker(view);
+        c.Choose(ticker);
+        EXPECT_THAT(view.Calls, ElementsAreArray(c.Calls));
+        EXPECT_EQ(Stored().SetupCompl, c.SetupComplAfter);
+    }
+}
+
+TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
+    struct TMove {
+        bool Left;
+        float X, Y;
+    };
+    const struct {
+        const char* Name;
+        float DownX, DownY;
+        std::vector<TMove> Moves;
+        std::vector<std::string> Calls;
+    } cases[] = {
+        {"left button: horizontal first, then vertical",
+         10,
+         5,
+         {{true, 30, 25}},
+         {"Cursor(crSizeAll)", "MoveTo(837, 526)", "MoveTo(837, 546)", "Cursor(crDefault)"}},
+        {"other buttons only: no move",
+         10,
+         5,
+         {{false, 30, 25}},
+         {"Cursor(crSizeAll)", "Cursor(crDefault)"}},
+        {"fractions truncate toward zero",
+         10,
+         5,
+         {{true, 9.5F, 4.25F}},
+         {"Cursor(crSizeAll)", "MoveTo(816, 526)", "MoveTo(816, 525)", "Cursor(crDefault)"}},
+        {"no bounds: off the screen",
+         0,
+         0,
+         {{true, -2000, 3000}},
+         {"Cursor(crSizeAll)", "MoveTo(-1183, 526)", "MoveTo(-1183, 3526)", "Cursor(crDefault)"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRecordingTickerView view;
+        TTicker ticker(view);
+        ticker.FormMouseDown(c.DownX, c.DownY);
+        EXPECT_EQ(ticker.MouseDownX, c.DownX);
+        EXPECT_EQ(ticker.MouseDownY, c.DownY);
+        for (const TMove& m : c.Moves) {
+            ticker.FormMouseMove(m.Left, m.X, m.Y);
+        }
+        ticker.FormMouseUp();
+        EXPECT_THAT(view.Calls, ElementsAreArray(c.Calls));
+    }
+}
+
+} // namespace

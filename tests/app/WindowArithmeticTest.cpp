@@ -1,0 +1,139 @@
+// The small rules both windows share: the message box's text, centring, the typed-character
+// filter and the calendar's whole days.
+
+#include "app/Calendar.h"
+#include "app/Geometry.h"
+#include "app/InputFilter.h"
+#include "app/MessageText.h"
+#include "app/Texts.h"
+#include "conversions/NarrowText.h"
+#include "runtime/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+std::shared_ptr<const Exception> Inner(std::u16string message,
+                                       std::shared_ptr<const Exception> inner = nullptr) {
+    return std::make_shared<Exception>(std::move(message), std::move(inner));
+}
+
+TEST(ExceptionMessageText, InnermostNonEmptyMessageAndTheFullStopRule) {
+    const struct {
+        Exception e;
+        std::u16string shown;
+    } cases[] = {
+        {Exception(u"Gleitkommadivision durch Null"), u"Gleitkommadivision durch Null."},
+        {Exception(u"Fehler beim Holen der Daten f\u00FCr 'CigBoxQty'"),
+         u"Fehler beim Holen der Daten f\u00FCr 'CigBoxQty'"},
+        {Exception(u""), u""},
+        {Exception(u"Schon mit Punkt."), u"Schon mit Punkt."},
+        {Exception(u"Ende mit Ziffer 5"), u"Ende mit Ziffer 5."},
+        {Exception(u"Ausruf!"), u"Ausruf!"},         // '!' sorts before '.'
+        {Exception(u"Klammer (x)"), u"Klammer (x)"}, // so does ')'
+        {Exception(u"Schr\u00E4gstrich/"), u"Schr\u00E4gstrich/."},
+        {Exception(u"au\u00DFen", Inner(u"innen")), u"innen."},
+        {Exception(u"au\u00DFen", Inner(u"")), u"au\u00DFen."},
+        {Exception(u"au\u00DFen", Inner(u"mitte", Inner(u""))), u"mitte."},
+        {Exception(u"", Inner(u"a", Inner(u"tief"))), u"tief."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExceptionMessageText(c.e), c.shown);
+    }
+}
+
+TEST(CenteredPosition, HalvesGoToEven) {
+    const struct {
+        TRect screen;
+        std::int32_t width, height;
+        TPoint expected;
+    } cases[] = {
+        {{0, 0, 1920, 1080}, 286, 29, {817, 526}}, // 525.5 -> 526
+        {{0, 0, 1921, 1081}, 286, 29, {818, 526}}, // 817.5 -> 818, 526
+        {{0, 0, 1919, 1079}, 286, 29, {816, 525}}, // 816.5 -> 816, 525
+        {{0, 0, 800, 600}, 286, 29, {257, 286}},   // 285.5 -> 286
+        {{0, 0, 1920, 1080}, 987, 795, {466, 142}},
+        {{1920, 100, 1280, 1024}, 987, 795, {2066, 214}},
+        {{0, 0, 200, 20}, 286, 29, {-43, -4}}, // larger than the screen: -4.5 -> -4
+        {{0, 0, 200, 22}, 286, 29, {-43, -4}}, // -3.5 -> -4
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CenteredPosition(c.screen, c.width, c.height), c.expected)
+            << c.screen.Width << "x" << c.screen.Height;
+    }
+}
+
+TEST(FilterAdmits, OnlyWhatTheFilterHolds) {
+    const std::u16string digits = WidenNarrowText(Texts::FilterDigits);
+    const std::u16string price = WidenNarrowText(Texts::FilterPrice);
+    const struct {
+        const std::u16string& filter;
+        std::u16string typed;
+        bool admitted;
+    } cases[] = {
+        {digits, u"7", true},
+        {digits, u"a", false},
+        {digits, u",", false},
+        {digits, u"\u0661", false}, // an Arabic-Indic one is no digit of the filter
+        {price, u",", true},
+        {price, u".", false},
+        {price, u"5", true},
+        {digits, u"12", true},
+        {digits, u"1a", false},              // composed text, all or none
+        {std::u16string(), u"\u00E4", true}, // no filter: anything
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FilterAdmits(c.filter, c.typed), c.admitted) << ToUtf8(c.typed);
+    }
+}
+
+TEST(Calendar, WholeDaysAsTheDayNumberCountsThem) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        TDateTime value;
+        std::optional<TCalendarDay> day;
+    } cases[] = {
+        {0.0, TCalendarDay{1899, 12, 30}},
+        {42005.0, TCalendarDay{2015, 1, 1}},
+        {42015.99, TCalendarDay{2015, 1, 11}}, // the time of day is dropped
+        {45351.0, TCalendarDay{2024, 2, 29}},
+        {-1.5, TCalendarDay{1899, 12, 29}}, // toward zero, also before day 0
+        {-700000.0, FirstCalendarDay},      // held within the range
+        {1e9, LastCalendarDay},
+        {nan, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(CalendarDayOf(c.value), c.day);
+        if (c.day && c.value >= 0 && c.value < 1e6) {
+            EXPECT_EQ(DateTimeOf(*c.day), std::trunc(c.value));
+        }
+    }
+}
+
+TEST(Calendar, MonthsMoveAndHoldTheDay) {
+    const struct {
+        TCalendarDay from;
+        std::int32_t months;
+        TCalendarDay to;
+    } cases[] = {
+        {{2024, 1, 31}, 1, {2024, 2, 29}},     {{2023, 1, 31}, 1, {2023, 2, 28}},
+        {{2024, 3, 31}, -1, {2024, 2, 29}},    {{2024, 12, 15}, 1, {2025, 1, 15}},
+        {{2024, 1, 15}, -1, {2023, 12, 15}},   {{2024, 5, 31}, -15, {2023, 2, 28}},
+        {LastCalendarDay, 1, LastCalendarDay}, {FirstCalendarDay, -1, FirstCalendarDay},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AddMonths(c.from, c.months), c.to) << c.from.Year << "-" << c.from.Month;
+    }
+    EXPECT_EQ(WithMonth({2024, 3, 31}, 2023, 2), (TCalendarDay{2023, 2, 28}));
+    EXPECT_EQ(DaysInMonth(2000, 2), 29);
+    EXPECT_EQ(DaysInMonth(1900, 2), 28);
+}
+
+} // namespace
