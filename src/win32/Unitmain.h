@@ -1,0 +1,64 @@
+#pragma once
+
+// The ticker: a borderless cigarette floating above all windows, with the cigarettes not
+// smoked and the money saved since the stop date written across it, refreshed once a minute.
+// A passive view: every decision is the app layer's TTicker.
+
+#include "app/Ticker.h"
+#include "framework/Form.h"
+
+class TApplication;
+
+class TFormMain : public TForm, public TTickerView {
+public:
+    explicit TFormMain(TApplication* owner);
+    ~TFormMain() override;
+
+    // Computes the totals from the stored figures and the clock and shows them.
+    void UpdateDisplay() { Ticker.UpdateDisplay(); }
+
+    void FormCreate();
+    void TimerMainTimer();
+    void MenuItemCloseClick();
+    void MenuItemSettingsClick();
+    void FormMouseDown(int button, float x, float y);
+    void FormMouseMove(bool leftHeld, float x, float y);
+    void FormMouseUp(int button, float x, float y);
+
+    // Drawn before it is first shown.
+    void ShowCentered() override;
+
+    // TTickerView
+    void SetLabelText(const std::u16string& text) override;
+    int ShowSetupModal() override;
+    void ShowException(const Exception& e) override;
+    bool MessageBoxShowing() const override;
+    void Close() override;
+    void SetCursor(TCursor cursor) override;
+    TPoint Position() const override;
+    void MoveTo(TPoint position) override;
+
+    TControl* TimerMain = nullptr;
+    TControl* PopupMenu = nullptr;
+    TControl* MenuItemClose = nullptr;
+    TControl* MenuItemSettings = nullptr;
+    TControl* LabelMoney = nullptr;
+    TControl* ImageMain = nullptr;
+
+    TTicker Ticker;
+
+protected:
+    void FormMouseDownEvent(int button, float x, float y) override;
+    void FormMouseMoveEvent(bool leftHeld, float x, float y) override;
+    void FormMouseUpEvent(int button, float x, float y) override;
+    void DpiChanged() override;
+
+private:
+    // The picture and the label's text composed into one premultiplied bitmap that becomes the
+    // window's per-pixel transparent face.
+    void Render();
+    // The label takes the size of its text.
+    void AutoSizeLabel();
+};
+
+extern TFormMain* FormMain;

@@ -1,0 +1,228 @@
+#include "Unitsetup.h"
+
+#include "app/Calendar.h"
+#include "framework/Application.h"
+#include "framework/Text.h"
+
+#include <commctrl.h>
+
+#include <array>
+
+TFormSetup* FormSetup = nullptr;
+
+namespace {
+
+constexpr std::array<TPanel, 6> Pages{
+    TPanel::Start,          TPanel::Name,  TPanel::DOB, TPanel::CigaretteQuantity,
+    TPanel::CigarettePrice, TPanel::Finish};
+
+const char16_t* PanelName(TPanel panel) {
+    switch (panel) {
+    case TPanel::Start:
+        return u"PanelCenterStart";
+    case TPanel::Name:
+        return u"PanelCenterName";
+    case TPanel::DOB:
+        return u"PanelCenterDOB";
+    case TPanel::CigaretteQuantity:
+        return u"PanelCenterCigaretteQuantity";
+    case TPanel::CigarettePrice:
+        return u"PanelCenterCigarettePrice";
+    case TPanel::Finish:
+        break;
+    }
+    return u"PanelCenterFinish";
+}
+
+const char16_t* EditName(TField field) {
+    switch (field) {
+    case TField::Username:
+        return u"EditUsername";
+    case TField::DOB:
+        return u"EditDOB";
+    case TField::CigaretteQuantity:
+        return u"EditCigaretteQuantity";
+    case TField::CigaretteBoxPrice:
+        return u"EditCigaretteBoxPrice";
+    case TField::CigaretteBoxQuantity:
+        break;
+    }
+    return u"EditCigaretteBoxQuantity";
+}
+
+const char16_t* LabelName(TPrompt prompt) {
+    switch (prompt) {
+    case TPrompt::Username:
+        return u"LabelUsername";
+    case TPrompt::DOB:
+        return u"LabelDOB";
+    case TPrompt::CigaretteQuantity:
+        return u"LabelCigaretteQuantity";
+    case TPrompt::CigaretteBoxQuantity:
+        return u"LabelCigaretteBoxQuantity";
+    case TPrompt::CigaretteBoxPrice:
+        return u"LabelCigaretteBoxPrice";
+    case TPrompt::StoppingDate:
+        break;
+    }
+    return u"LabelStoppingDate";
+}
+
+} // namespace
+
+TFormSetup::TFormSetup(TForm* owner)
+    : TForm(L"TFormSetup", owner != nullptr ? owner->Handle() : nullptr), Wizard(*this) {
+    Bind(u"ButtonNextClick", [this] { ButtonNextClick(); });
+    Bind(u"ButtonPreviousClick", [this] { ButtonPreviousClick(); });
+    Bind(u"ButtonCancelClick", [this] { ButtonCancelClick(); });
+    BindKey(u"EditUsernameKeyUp", [this](std::uint16_t key) { EditUsernameKeyUp(key); });
+    BindKey(u"EditDOBKeyUp", [this](std::uint16_t key) { EditDOBKeyUp(key); });
+    BindKey(u"EditCigaretteQuantityKeyUp",
+            [this](std::uint16_t key) { EditCigaretteQuantityKeyUp(key); });
+    BindKey(u"EditCigaretteBoxPriceKeyUp",
+            [this](std::uint16_t key) { EditCigaretteBoxPriceKeyUp(key); });
+    BindKey(u"EditCigaretteBoxQuantityKeyUp",
+            [this](std::uint16_t key) { EditCigaretteBoxQuantityKeyUp(key); });
+    Build();
+    KeyboardNavigation = true;
+    // The first page, the fields from the store, the prompts and the filters.
+    Wizard.Create();
+}
+
+int TFormSetup::ShowModal() {
+    // A task bar button only while the program has no main window yet (the first start);
+    // shown from the ticker's menu it is a tool window.
+    LONG style = GetWindowLongW(Window, GWL_EXSTYLE);
+    if (Application->MainForm == nullptr) {
+        style = (style | WS_EX_APPWINDOW) & ~WS_EX_TOOLWINDOW;
+    } else {
+        style = (style | WS_EX_TOOLWINDOW) & ~WS_EX_APPWINDOW;
+    }
+    SetWindowLongW(Window, GWL_EXSTYLE, style);
+    return Application->ShowModal(*this);
+}
+
+void TFormSetup::FormMouseDown(int, float x, float y) {
+    Wizard.FormMouseDown(x, y);
+}
+
+void TFormSetup::FormMouseMove(bool leftHeld, float x, float y) {
+    Wizard.FormMouseMove(leftHeld, x, y);
+}
+
+void TFormSetup::FormMouseDownEvent(int button, float x, float y) {
+    FormMouseDown(button, x, y);
+}
+
+void TFormSetup::FormMouseMoveEvent(bool leftHeld, float x, float y) {
+    FormMouseMove(leftHeld, x, y);
+}
+
+LRESULT TFormSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        // A close request from the system (Alt+F4) cancels the showing.
+        Wizard.CloseRequested();
+        return 0;
+    }
+    return TForm::HandleMessage(message, wParam, lParam);
+}
+
+TControl& TFormSetup::PanelOf(TPanel panel) {
+    return Component(PanelName(panel));
+}
+
+TControl& TFormSetup::EditOf(TField field) {
+    return Component(EditName(field));
+}
+
+const TControl& TFormSetup::EditOf(TField field) const {
+    return Component(EditName(field));
+}
+
+TControl& TFormSetup::LabelOf(TPrompt prompt) {
+    return Component(LabelName(prompt));
+}
+
+void TFormSetup::ShowPage(TPanel panel, bool previousEnabled, const std::u16string& nextText) {
+    for (TPanel page : Pages) {
+        ShowWindow(PanelOf(page).Handle, SW_HIDE);
+    }
+    EnableWindow(Component(u"ButtonPrevious").Handle, previousEnabled ? TRUE : FALSE);
+    SetWindowTextW(Component(u"ButtonNext").Handle, ToWide(nextText).c_str());
+    HWND shown = PanelOf(panel).Handle;
+    ShowWindow(shown, SW_SHOW);
+    if (FocusRequested != nullptr && GetParent(FocusRequested) == shown) {
+        SetFocus(FocusRequested);
+    }
+}
+
+void TFormSetup::FocusField(TField field) {
+    FocusRequested = EditOf(field).Handle;
+    SetFocus(FocusRequested);
+}
+
+std::u16string TFormSetup::FieldText(TField field) const {
+    HWND edit = EditOf(field).Handle;
+    const int length = GetWindowTextLengthW(edit);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(edit, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied));
+    return FromWide(text);
+}
+
+void TFormSetup::SetFieldText(TField field, const std::u16string& text) {
+    SetWindowTextW(EditOf(field).Handle, ToWide(text).c_str());
+}
+
+void TFormSetup::SetFieldFilter(TField field, const std::u16string& filter) {
+    EditOf(field).Filter = filter;
+}
+
+void TFormSetup::SetPrompt(TPrompt prompt, const std::u16string& text) {
+    SetWindowTextW(LabelOf(prompt).Handle, ToWide(text).c_str());
+}
+
+TDateTime TFormSetup::CalendarDate() const {
+    SYSTEMTIME day{};
+    SendMessageW(Component(u"CalendarStopped").Handle, MCM_GETCURSEL, 0,
+                 reinterpret_cast<LPARAM>(&day));
+    return DateTimeOf({day.wYear, day.wMonth, day.wDay});
+}
+
+void TFormSetup::SetCalendarDate(TDateTime value) {
+    const std::optional<TCalendarDay> day = CalendarDayOf(value);
+    if (!day) {
+        return;
+    }
+    SYSTEMTIME chosen{};
+    chosen.wYear = static_cast<WORD>(day->Year);
+    chosen.wMonth = static_cast<WORD>(day->Month);
+    chosen.wDay = static_cast<WORD>(day->Day);
+    SendMessageW(Component(u"CalendarStopped").Handle, MCM_SETCURSEL, 0,
+                 reinterpret_cast<LPARAM>(&chosen));
+}
+
+void TFormSetup::ShowMessage(const std::u16string& text) {
+    Application->ShowMessage(text);
+}
+
+void TFormSetup::EndShowing(int result) {
+    ModalResult = result;
+    ShowWindow(Window, SW_HIDE);
+}
+
+void TFormSetup::SetWindowCursor(TCursor cursor) {
+    SetCursor(cursor);
+}
+
+void TFormSetup::SetPanelTopCursor(TCursor cursor) {
+    Component(u"PanelTop").Cursor = cursor;
+}
+
+TPoint TFormSetup::Position() const {
+    return TForm::Position();
+}
+
+void TFormSetup::MoveTo(TPoint position) {
+    TForm::MoveTo(position);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+// The setup wizard: six pages that collect the user's figures and save them page by page
+// through the settings store as the user moves forward. A passive view: every decision is the
+// app layer's TWizard.
+
+#include "app/Wizard.h"
+#include "framework/Form.h"
+
+class TFormSetup : public TForm, public TWizardView {
+public:
+    // Created once per run, hidden, with the ticker as its owner.
+    explicit TFormSetup(TForm* owner);
+
+    // Centred anew, then shown modally: 1 when the wizard was finished, 2 otherwise.
+    int ShowModal();
+
+    void ButtonNextClick() { Wizard.ButtonNextClick(); }
+    void ButtonPreviousClick() { Wizard.ButtonPreviousClick(); }
+    void ButtonCancelClick() { Wizard.ButtonCancelClick(); }
+    void EditUsernameKeyUp(std::uint16_t key) { Wizard.EditUsernameKeyUp(key); }
+    void EditDOBKeyUp(std::uint16_t key) { Wizard.EditDOBKeyUp(key); }
+    void EditCigaretteQuantityKeyUp(std::uint16_t key) { Wizard.EditCigaretteQuantityKeyUp(key); }
+    void EditCigaretteBoxPriceKeyUp(std::uint16_t key) { Wizard.EditCigaretteBoxPriceKeyUp(key); }
+    void EditCigaretteBoxQuantityKeyUp(std::uint16_t key) {
+        Wizard.EditCigaretteBoxQuantityKeyUp(key);
+    }
+    void FormMouseDown(int button, float x, float y);
+    void FormMouseMove(bool leftHeld, float x, float y);
+
+    // TWizardView
+    void ShowPage(TPanel panel, bool previousEnabled, const std::u16string& nextText) override;
+    void FocusField(TField field) override;
+    std::u16string FieldText(TField field) const override;
+    void SetFieldText(TField field, const std::u16string& text) override;
+    void SetFieldFilter(TField field, const std::u16string& filter) override;
+    void SetPrompt(TPrompt prompt, const std::u16string& text) override;
+    TDateTime CalendarDate() const override;
+    void SetCalendarDate(TDateTime value) override;
+    void ShowMessage(const std::u16string& text) override;
+    void EndShowing(int result) override;
+    void SetWindowCursor(TCursor cursor) override;
+    void SetPanelTopCursor(TCursor cursor) override;
+    TPoint Position() const override;
+    void MoveTo(TPoint position) override;
+
+    // The component of a page, a field and a prompt.
+    TControl& PanelOf(TPanel panel);
+    TControl& EditOf(TField field);
+    const TControl& EditOf(TField field) const;
+    TControl& LabelOf(TPrompt prompt);
+
+    TWizard Wizard;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void FormMouseDownEvent(int button, float x, float y) override;
+    void FormMouseMoveEvent(bool leftHeld, float x, float y) override;
+
+private:
+    // The edit that last asked for the focus; it gets it again when its page shows.
+    HWND FocusRequested = nullptr;
+};
+
+extern TFormSetup* FormSetup;

@@ -1,0 +1,159 @@
+#include "framework/Application.h"
+
+#include "app/MessageText.h"
+#include "framework/Form.h"
+#include "framework/Guard.h"
+#include "framework/Text.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+namespace {
+TApplication TheApplication;
+} // namespace
+
+TApplication* Application = &TheApplication;
+
+bool Guarded(const std::function<void()>& work) noexcept {
+    try {
+        try {
+            work();
+            return true;
+        } catch (const Exception& e) {
+            Application->HandleException(e);
+        } catch (...) {
+            // Anything else is shown as a failure without text.
+            Application->HandleException(Exception(u""));
+        }
+    } catch (...) {
+        // Reporting failed as well (out of memory): nothing more can be done here.
+    }
+    return false;
+}
+
+TApplication::~TApplication() {
+    DestroyComponents();
+    if (ComInitialized) {
+        CoUninitialize();
+    }
+}
+
+void TApplication::Initialize() {
+    ComInitialized = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
+void TApplication::Run() {
+    for (const auto& create : Recorded) {
+        TForm* form = create();
+        Components.push_back(form);
+        form->AfterConstruction();
+        if (MainForm == nullptr) {
+            MainForm = form;
+            form->ShowCentered();
+        }
+    }
+    Recorded.clear();
+    MSG message;
+    while (!Terminated) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            break;
+        }
+        ProcessMessage(message);
+    }
+    Terminated = true;
+}
+
+void TApplication::ProcessMessage(MSG& message) {
+    TForm::PreviewMessage(message);
+    TForm* form = TForm::FromHandle(message.hwnd);
+    if (form != nullptr && form->KeyboardNavigation && IsDialogMessageW(form->Handle(), &message)) {
+        return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+void TApplication::ProcessMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            Terminated = true;
+            break;
+        }
+        ProcessMessage(message);
+    }
+}
+
+int TApplication::ShowModal(TForm& form) {
+    form.ModalResult = 0;
+    // The program's other windows take no input while the form is shown.
+    std::vector<HWND> disabled;
+    for (TForm* other : Components) {
+        HWND window = other->Handle();
+        if (other != &form && window != nullptr && IsWindowVisible(window) &&
+            IsWindowEnabled(window)) {
+            EnableWindow(window, FALSE);
+            disabled.push_back(window);
+        }
+    }
+    form.ShowCentered();
+    MSG message;
+    while (form.ModalResult == 0) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // Passed on to the loop outside.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            form.ModalResult = 2;
+            break;
+        }
+        if (got == -1) {
+            form.ModalResult = 2;
+            break;
+        }
+        ProcessMessage(message);
+    }
+    for (HWND window : disabled) {
+        EnableWindow(window, TRUE);
+    }
+    if (form.Handle() != nullptr) {
+        ShowWindow(form.Handle(), SW_HIDE);
+    }
+    return form.ModalResult;
+}
+
+void TApplication::HandleException(const Exception& e) {
+    if (dynamic_cast<const EAbort*>(&e) != nullptr) {
+        return;
+    }
+    ShowException(e);
+}
+
+void TApplication::ShowException(const Exception& e) {
+    ShowMessage(ExceptionMessageText(e));
+}
+
+void TApplication::ShowMessage(const std::u16string& text) {
+    // Without an owner the box is centred on the screen; task-modal, so that the program's
+    // windows take no input until it is closed.
+    ++OpenMessageBoxes;
+    MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(Title).c_str(),
+                MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+    --OpenMessageBoxes;
+}
+
+void TApplication::Terminate() {
+    Terminated = true;
+    PostQuitMessage(0);
+}
+
+void TApplication::DestroyComponents() {
+    MainForm = nullptr;
+    while (!Components.empty()) {
+        TForm* form = Components.back();
+        Components.pop_back();
+        delete form;
+    }
+}

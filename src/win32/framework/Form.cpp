@@ -1,0 +1,809 @@
+#include "framework/Form.h"
+
+#include "app/Calendar.h"
+#include "app/InputFilter.h"
+#include "framework/Application.h"
+#include "framework/Guard.h"
+#include "framework/Text.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Text.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const wchar_t FormProperty[] = L"PelwickForm";
+const wchar_t PanelClass[] = L"PelwickPanel";
+const wchar_t ImageClass[] = L"PelwickImage";
+// The colour that a see-through form's background is painted in and that the window system
+// leaves out; no control of ours draws it.
+const COLORREF ColourKey = RGB(255, 0, 255);
+const COLORREF PanelBorder = RGB(0x8E, 0x8E, 0x8E);
+
+[[noreturn]] void LayoutError(const TLayoutRecord& record, std::u16string_view why) {
+    throw Exception(u"Layout " + record.Name + u": " + std::u16string(why));
+}
+
+TKind KindOf(const TLayoutRecord& record) {
+    static const std::pair<std::u16string_view, TKind> kinds[] = {
+        {u"form", TKind::Form},           {u"panel", TKind::Panel},
+        {u"label", TKind::Label},         {u"edit", TKind::Edit},
+        {u"button", TKind::Button},       {u"image", TKind::Image},
+        {u"calendar", TKind::Calendar},   {u"timer", TKind::Timer},
+        {u"popupmenu", TKind::PopupMenu}, {u"menuitem", TKind::MenuItem},
+    };
+    for (const auto& [name, kind] : kinds) {
+        if (record.Kind == name) {
+            return kind;
+        }
+    }
+    LayoutError(record, u"unknown kind " + record.Kind);
+}
+
+bool FontInstalled(const std::wstring& face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    if (face.size() >= LF_FACESIZE) {
+        return false;
+    }
+    face.copy(wanted.lfFaceName, face.size());
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(
+        screen, &wanted,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
+            *reinterpret_cast<bool*>(data) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+// The system's user-interface font, where a named one is missing.
+std::wstring SystemFontFace() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        return metrics.lfMessageFont.lfFaceName;
+    }
+    return L"Tahoma";
+}
+
+// The first installed face of "font" and its comma-separated "fallback" list.
+std::wstring ChooseFace(const std::u16string& font, const std::u16string& fallback) {
+    std::vector<std::u16string> faces{font};
+    std::u16string_view rest = fallback;
+    while (!rest.empty()) {
+        const std::size_t comma = rest.find(u',');
+        faces.emplace_back(rest.substr(0, comma));
+        rest = comma == std::u16string_view::npos ? std::u16string_view() : rest.substr(comma + 1);
+    }
+    for (const std::u16string& face : faces) {
+        if (!face.empty() && FontInstalled(ToWide(face))) {
+            return ToWide(face);
+        }
+    }
+    return SystemFontFace();
+}
+
+void FillRectColour(HDC dc, const RECT& rect, COLORREF colour) {
+    SetBkColor(dc, colour);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
+
+// A panel: a white rectangle with a grey border. The controls on it are its children, so it
+// never hides them; their notifications go on to the form.
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* control = reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(
+            window, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        break;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT rect;
+        GetClientRect(window, &rect);
+        FillRectColour(dc, rect, PanelBorder);
+        InflateRect(&rect, -1, -1);
+        FillRectColour(dc, rect, RGB(255, 255, 255));
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_SETCURSOR:
+        // Only over the panel itself; a control under the pointer shows its own.
+        if (reinterpret_cast<HWND>(wParam) != window) {
+            return FALSE;
+        }
+        ::SetCursor(CursorHandle(control != nullptr && control->Cursor ? *control->Cursor
+                                                                       : TCursor::Default));
+        return TRUE;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+        return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// An image: its picture scaled to fit, centred; a right-button press opens its popup menu.
+// On a form drawn with UpdateLayeredWindow it paints nothing itself: the form composes it.
+LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// An edit with a typed-character filter and a key-release handler.
+LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR data);
+
+} // namespace
+
+HCURSOR CursorHandle(TCursor cursor) {
+    switch (cursor) {
+    case TCursor::Cross:
+        return LoadCursorW(nullptr, IDC_CROSS);
+    case TCursor::SizeAll:
+        return LoadCursorW(nullptr, IDC_SIZEALL);
+    case TCursor::Default:
+        break;
+    }
+    return LoadCursorW(nullptr, IDC_ARROW);
+}
+
+unsigned WindowDpi(HWND window) {
+    using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<TGetDpiForWindow>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr && window != nullptr) {
+        const UINT dpi = getDpiForWindow(window);
+        if (dpi != 0) {
+            return dpi;
+        }
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<unsigned>(dpi) : 96;
+}
+
+TForm::TForm(const wchar_t* className, HWND owner) : ClassName(className), OwnerWindow(owner) {
+    CurrentDpi = WindowDpi(nullptr);
+}
+
+TForm::~TForm() {
+    if (Window != nullptr && IsWindow(Window)) {
+        RemovePropW(Window, FormProperty);
+        SetWindowLongPtrW(Window, GWLP_USERDATA, 0);
+        DestroyWindow(Window);
+    }
+    for (const auto& control : Components) {
+        if (control->Kind == TKind::PopupMenu && control->Menu != nullptr) {
+            DestroyMenu(control->Menu);
+        }
+    }
+    for (const auto& [face, font] : Fonts) {
+        DeleteObject(font);
+    }
+    if (WhiteBrush != nullptr) {
+        DeleteObject(WhiteBrush);
+    }
+}
+
+TControl& TForm::Component(std::u16string_view name) {
+    return const_cast<TControl&>(static_cast<const TForm*>(this)->Component(name));
+}
+
+const TControl& TForm::Component(std::u16string_view name) const {
+    for (const auto& control : Components) {
+        if (control->Layout.Name == name) {
+            return *control;
+        }
+    }
+    throw Exception(u"Layout: no component " + std::u16string(name));
+}
+
+int TForm::Scaled(int logical) const {
+    return MulDiv(logical, static_cast<int>(CurrentDpi), 96);
+}
+
+void TForm::Bind(std::u16string name, std::function<void()> handler) {
+    Handlers[std::move(name)] = std::move(handler);
+}
+
+void TForm::BindKey(std::u16string name, std::function<void(std::uint16_t)> handler) {
+    KeyHandlers[std::move(name)] = std::move(handler);
+}
+
+void TForm::Build() {
+    HRSRC found = FindResourceW(nullptr, ClassName.c_str(), MAKEINTRESOURCEW(10)); // RT_RCDATA
+    HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+    const char* bytes =
+        loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (bytes == nullptr) {
+        throw Exception(u"Layout missing: " + FromWide(ClassName));
+    }
+    const std::vector<TLayoutRecord> records =
+        ParseLayout(std::string_view(bytes, SizeofResource(nullptr, found)));
+
+    for (const TLayoutRecord& record : records) {
+        auto control = std::make_unique<TControl>();
+        control->Layout = record;
+        control->Kind = KindOf(record);
+        control->Owner = this;
+        if (!record.Parent.empty()) {
+            control->Parent = &Component(record.Parent);
+        }
+        if ((control->Kind == TKind::Form) != (control->Parent == nullptr)) {
+            LayoutError(record, u"the window must be the first record and a form");
+        }
+        Components.push_back(std::move(control));
+    }
+    for (const auto& control : Components) {
+        CreateComponent(*control);
+    }
+    for (const auto& control : Components) {
+        if (control->Layout.Has(u"popupmenu")) {
+            control->PopupMenu = &Component(control->Layout.Text(u"popupmenu"));
+        }
+        BindHandlers(*control);
+    }
+    LayOut();
+}
+
+void TForm::BindHandlers(TControl& control) {
+    for (const char16_t* event : {u"onclick", u"ontimer", u"oncreate"}) {
+        if (!control.Layout.Has(event)) {
+            continue;
+        }
+        const std::u16string name = control.Layout.Text(event);
+        const auto found = Handlers.find(name);
+        if (found == Handlers.end()) {
+            LayoutError(control.Layout, u"handler " + name + u" is not bound");
+        }
+        control.OnClick = found->second;
+    }
+    if (control.Layout.Has(u"onkeyup")) {
+        const std::u16string name = control.Layout.Text(u"onkeyup");
+        const auto found = KeyHandlers.find(name);
+        if (found == KeyHandlers.end()) {
+            LayoutError(control.Layout, u"handler " + name + u" is not bound");
+        }
+        control.OnKeyUp = found->second;
+    }
+}
+
+void TForm::CreateComponent(TControl& control) {
+    const TLayoutRecord& layout = control.Layout;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring text = ToWide(layout.Text(u"text"));
+    HWND parent = control.Parent != nullptr && control.Parent->Handle != nullptr
+                      ? control.Parent->Handle
+                      : Window;
+    switch (control.Kind) {
+    case TKind::Form: {
+        const bool perPixel = layout.Text(u"transparency") == u"true";
+        const bool seeThrough = layout.Has(u"opacity");
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        if (!GetClassInfoExW(instance, ClassName.c_str(), &windowClass)) {
+            windowClass.cbSize = sizeof(windowClass);
+            windowClass.lpfnWndProc = WindowProc;
+            windowClass.hInstance = instance;
+            windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+            windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            windowClass.hbrBackground = seeThrough ? CreateSolidBrush(ColourKey) : nullptr;
+            windowClass.lpszClassName = ClassName.c_str();
+            if (RegisterClassExW(&windowClass) == 0) {
+                throw Exception(u"RegisterClassExW failed");
+            }
+        }
+        DWORD exStyle = WS_EX_CONTROLPARENT;
+        if (perPixel || seeThrough) {
+            exStyle |= WS_EX_LAYERED;
+        }
+        if (layout.Text(u"topmost") == u"true") {
+            exStyle |= WS_EX_TOPMOST;
+        }
+        CreateWindowExW(exStyle, ClassName.c_str(), text.c_str(), WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                        Scaled(layout.Width), Scaled(layout.Height), OwnerWindow, nullptr, instance,
+                        this);
+        if (Window == nullptr) {
+            throw Exception(u"CreateWindowExW failed");
+        }
+        control.Handle = Window;
+        CurrentDpi = WindowDpi(Window);
+        if (seeThrough) {
+            const double opacity = std::stod(ToUtf8(layout.Text(u"opacity")));
+            SetLayeredWindowAttributes(Window, ColourKey,
+                                       static_cast<BYTE>(std::lround(opacity * 255)),
+                                       LWA_COLORKEY | LWA_ALPHA);
+        }
+        return;
+    }
+    case TKind::Panel: {
+        static const bool registered = [instance] {
+            WNDCLASSEXW windowClass{};
+            windowClass.cbSize = sizeof(windowClass);
+            windowClass.lpfnWndProc = PanelProc;
+            windowClass.hInstance = instance;
+            windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            windowClass.lpszClassName = PanelClass;
+            return RegisterClassExW(&windowClass) != 0;
+        }();
+        (void)registered;
+        control.Handle = CreateWindowExW(WS_EX_CONTROLPARENT, PanelClass, text.c_str(),
+                                         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                         0, 0, 0, 0, parent, nullptr, instance, &control);
+        break;
+    }
+    case TKind::Image: {
+        static const bool registered = [instance] {
+            WNDCLASSEXW windowClass{};
+            windowClass.cbSize = sizeof(windowClass);
+            windowClass.lpfnWndProc = ImageProc;
+            windowClass.hInstance = instance;
+            windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            windowClass.lpszClassName = ImageClass;
+            return RegisterClassExW(&windowClass) != 0;
+        }();
+        (void)registered;
+        control.Handle = CreateWindowExW(0, ImageClass, text.c_str(), WS_CHILD | WS_VISIBLE, 0, 0,
+                                         0, 0, parent, nullptr, instance, &control);
+        break;
+    }
+    case TKind::Label:
+        // Without SS_NOTIFY a static control is transparent to the mouse.
+        control.Handle = CreateWindowExW(0, L"STATIC", text.c_str(),
+                                         WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
+                                         parent, nullptr, instance, nullptr);
+        break;
+    case TKind::Edit:
+        control.Handle =
+            CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 0, 0, 0,
+                            0, parent, nullptr, instance, nullptr);
+        break;
+    case TKind::Button:
+        control.Id = NextId++;
+        control.Handle = CreateWindowExW(
+            0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
+            0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.Id)), instance,
+            nullptr);
+        break;
+    case TKind::Calendar: {
+        control.Handle =
+            CreateWindowExW(0, MONTHCAL_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,
+                            parent, nullptr, instance, nullptr);
+        if (control.Handle == nullptr) {
+            break;
+        }
+        SYSTEMTIME range[2]{};
+        range[0].wYear = static_cast<WORD>(FirstCalendarDay.Year);
+        range[0].wMonth = static_cast<WORD>(FirstCalendarDay.Month);
+        range[0].wDay = static_cast<WORD>(FirstCalendarDay.Day);
+        range[1].wYear = static_cast<WORD>(LastCalendarDay.Year);
+        range[1].wMonth = static_cast<WORD>(LastCalendarDay.Month);
+        range[1].wDay = static_cast<WORD>(LastCalendarDay.Day);
+        SendMessageW(control.Handle, MCM_SETRANGE, GDTR_MIN | GDTR_MAX,
+                     reinterpret_cast<LPARAM>(range));
+        const std::string day = ToUtf8(layout.Text(u"day"));
+        SYSTEMTIME declared{};
+        if (std::sscanf(day.c_str(), "%hu-%hu-%hu", &declared.wYear, &declared.wMonth,
+                        &declared.wDay) == 3) {
+            SendMessageW(control.Handle, MCM_SETCURSEL, 0, reinterpret_cast<LPARAM>(&declared));
+        }
+        break;
+    }
+    case TKind::Timer:
+        control.Id = NextId++;
+        if (SetTimer(Window, control.Id, static_cast<UINT>(layout.Integer(u"interval", 1000)),
+                     nullptr) == 0) {
+            throw Exception(u"SetTimer failed");
+        }
+        return;
+    case TKind::PopupMenu:
+        control.Menu = CreatePopupMenu();
+        return;
+    case TKind::MenuItem:
+        if (control.Parent == nullptr || control.Parent->Menu == nullptr) {
+            LayoutError(layout, u"a menu item belongs to a popup menu");
+        }
+        control.Id = NextId++;
+        AppendMenuW(control.Parent->Menu, MF_STRING, control.Id, text.c_str());
+        return;
+    }
+    if (control.Handle == nullptr) {
+        LayoutError(layout, u"the window was not created");
+    }
+    if (control.Kind == TKind::Edit) {
+        SetWindowSubclass(control.Handle, EditProc, 1, reinterpret_cast<DWORD_PTR>(&control));
+    }
+}
+
+HFONT TForm::FontFor(const TControl& control) {
+    // A control's own font, else the nearest parent's.
+    const TControl* source = &control;
+    while (source != nullptr && !source->Layout.Has(u"font")) {
+        source = source->Parent;
+    }
+    if (source == nullptr) {
+        return nullptr;
+    }
+    const TLayoutRecord& layout = source->Layout;
+    const std::wstring face = ChooseFace(layout.Text(u"font"), layout.Text(u"fallback"));
+    const int pixels = Scaled(layout.Integer(u"size", 12));
+    const bool bold = layout.Text(u"bold") == u"true";
+    const std::wstring key = face + L"/" + std::to_wstring(pixels) + (bold ? L"/b" : L"");
+    const auto found = Fonts.find(key);
+    if (found != Fonts.end()) {
+        return found->second;
+    }
+    // Grey-scale smoothing: its coverage is what a layered form composes text with.
+    HFONT font = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str());
+    Fonts[key] = font;
+    return font;
+}
+
+void TForm::LayOut() {
+    for (const auto& control : Components) {
+        if (control->Kind == TKind::Form) {
+            SetWindowPos(Window, nullptr, 0, 0, Scaled(control->Layout.Width),
+                         Scaled(control->Layout.Height),
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            continue;
+        }
+        if (control->Kind == TKind::Label || control->Kind == TKind::Edit ||
+            control->Kind == TKind::Button) {
+            control->Font = FontFor(*control);
+            if (control->Font != nullptr) {
+                SendMessageW(control->Handle, WM_SETFONT, reinterpret_cast<WPARAM>(control->Font),
+                             FALSE);
+            }
+        }
+        if (control->Handle == nullptr) {
+            continue;
+        }
+        const TLayoutRecord& layout = control->Layout;
+        SetWindowPos(control->Handle, nullptr, Scaled(layout.X), Scaled(layout.Y),
+                     Scaled(layout.Width), Scaled(layout.Height), SWP_NOZORDER | SWP_NOACTIVATE);
+        control->Picture.reset();
+    }
+    InvalidateRect(Window, nullptr, TRUE);
+}
+
+const TPixels& TForm::PictureOf(TControl& image) {
+    if (!image.Picture) {
+        // The double-size picture above 100 %, where there is one.
+        const bool large = CurrentDpi > 96 && image.Layout.Has(u"picture2x");
+        const std::wstring name = ToWide(image.Layout.Text(large ? u"picture2x" : u"picture"));
+        image.Picture = LoadFittedPicture(name.c_str(), Scaled(image.Layout.Width),
+                                          Scaled(image.Layout.Height));
+    }
+    return *image.Picture;
+}
+
+POINT TForm::ClientOrigin(const TControl& control) const {
+    POINT origin{0, 0};
+    if (control.Handle != nullptr && control.Handle != Window) {
+        MapWindowPoints(control.Handle, Window, &origin, 1);
+        return origin;
+    }
+    for (const TControl* c = &control; c != nullptr && c->Kind != TKind::Form; c = c->Parent) {
+        origin.x += Scaled(c->Layout.X);
+        origin.y += Scaled(c->Layout.Y);
+    }
+    return origin;
+}
+
+void TForm::AfterConstruction() {
+    const TControl& form = *Components.front();
+    if (form.OnClick) {
+        form.OnClick();
+    }
+}
+
+void TForm::SetCursor(TCursor cursor) {
+    OwnCursor = cursor;
+    POINT pointer;
+    if (GetCursorPos(&pointer) && WindowFromPoint(pointer) == Window) {
+        ::SetCursor(CursorHandle(cursor));
+    }
+}
+
+TPoint TForm::Position() const {
+    RECT rect{};
+    GetWindowRect(Window, &rect);
+    return {rect.left, rect.top};
+}
+
+void TForm::MoveTo(TPoint position) {
+    SetWindowPos(Window, nullptr, position.X, position.Y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::ShowCentered() {
+    RECT rect{};
+    GetWindowRect(Window, &rect);
+    const TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const TPoint at = CenteredPosition(screen, rect.right - rect.left, rect.bottom - rect.top);
+    const bool topmost = (GetWindowLongW(Window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    SetWindowPos(Window, topmost ? HWND_TOPMOST : HWND_TOP, at.X, at.Y, 0, 0,
+                 SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(Window);
+}
+
+TForm* TForm::FromHandle(HWND handle) {
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    HWND root = GetAncestor(handle, GA_ROOT);
+    return root != nullptr ? static_cast<TForm*>(GetPropW(root, FormProperty)) : nullptr;
+}
+
+void TForm::PreviewMessage(const MSG& message) {
+    if (message.message < WM_MOUSEFIRST || message.message > WM_MBUTTONUP) {
+        return;
+    }
+    TForm* form = FromHandle(message.hwnd);
+    if (form == nullptr) {
+        return;
+    }
+    POINT point{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
+    MapWindowPoints(message.hwnd, form->Window, &point, 1);
+    const auto x = static_cast<float>(point.x);
+    const auto y = static_cast<float>(point.y);
+    Guarded([&] {
+        switch (message.message) {
+        case WM_LBUTTONDOWN:
+            form->FormMouseDownEvent(0, x, y);
+            break;
+        case WM_RBUTTONDOWN:
+            form->FormMouseDownEvent(1, x, y);
+            break;
+        case WM_MBUTTONDOWN:
+            form->FormMouseDownEvent(2, x, y);
+            break;
+        case WM_MOUSEMOVE:
+            form->FormMouseMoveEvent((message.wParam & MK_LBUTTON) != 0, x, y);
+            break;
+        case WM_LBUTTONUP:
+            form->FormMouseUpEvent(0, x, y);
+            break;
+        case WM_RBUTTONUP:
+            form->FormMouseUpEvent(1, x, y);
+            break;
+        case WM_MBUTTONUP:
+            form->FormMouseUpEvent(2, x, y);
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TForm* form = nullptr;
+    if (message == WM_NCCREATE) {
+        form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->Window = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        SetPropW(window, FormProperty, form);
+    } else {
+        form = reinterpret_cast<TForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+    if (form == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    if (!Guarded([&] { result = form->HandleMessage(message, wParam, lParam); })) {
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        RemovePropW(window, FormProperty);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        form->Window = nullptr;
+    }
+    return result;
+}
+
+LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND: {
+        // Buttons and menu items by their command; IsDialogMessageW's IDOK and IDCANCEL (Enter,
+        // Escape) match none of ours, so neither has a window-wide meaning.
+        const UINT id = LOWORD(wParam);
+        for (const auto& control : Components) {
+            if ((control->Kind == TKind::Button || control->Kind == TKind::MenuItem) &&
+                control->Id == id && control->OnClick) {
+                if (control->Kind == TKind::Button && HIWORD(wParam) != BN_CLICKED) {
+                    break;
+                }
+                control->OnClick();
+                return 0;
+            }
+        }
+        return 0;
+    }
+    case WM_TIMER:
+        for (const auto& control : Components) {
+            if (control->Kind == TKind::Timer && control->Id == wParam) {
+                if (control->OnClick) {
+                    control->OnClick();
+                }
+                return 0;
+            }
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        if (WhiteBrush == nullptr) {
+            WhiteBrush = CreateSolidBrush(RGB(255, 255, 255));
+        }
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetBkColor(dc, RGB(255, 255, 255));
+        SetTextColor(dc, RGB(0, 0, 0));
+        return reinterpret_cast<LRESULT>(WhiteBrush);
+    }
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) != Window) {
+            return FALSE;
+        }
+        if (LOWORD(lParam) != HTCLIENT) {
+            break;
+        }
+        ::SetCursor(CursorHandle(OwnCursor.value_or(TCursor::Default)));
+        return TRUE;
+    case 0x02E0: { // WM_DPICHANGED
+        CurrentDpi = HIWORD(wParam);
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        LayOut();
+        SetWindowPos(Window, nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        DpiChanged();
+        return 0;
+    }
+    case WM_DESTROY:
+        if (Application->MainForm == this) {
+            Application->Terminate();
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(Window, message, wParam, lParam);
+}
+
+namespace {
+
+LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* control = reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(
+            window, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        break;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT rect;
+        GetClientRect(window, &rect);
+        FillRectColour(dc, rect, RGB(255, 255, 255));
+        Guarded([&] {
+            const TPixels& pixels = control->Owner->PictureOf(*control);
+            const TFitted at = FitInto(pixels.Width, pixels.Height, rect.right, rect.bottom);
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof(info.bmiHeader);
+            info.bmiHeader.biWidth = pixels.Width;
+            info.bmiHeader.biHeight = -pixels.Height;
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 32;
+            info.bmiHeader.biCompression = BI_RGB;
+            void* bits = nullptr;
+            HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+            if (bitmap == nullptr) {
+                return;
+            }
+            std::copy(pixels.Data.begin(), pixels.Data.end(), static_cast<std::uint32_t*>(bits));
+            HDC memory = CreateCompatibleDC(dc);
+            HGDIOBJ previous = SelectObject(memory, bitmap);
+            const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            GdiAlphaBlend(dc, at.X, at.Y, pixels.Width, pixels.Height, memory, 0, 0, pixels.Width,
+                          pixels.Height, blend);
+            SelectObject(memory, previous);
+            DeleteDC(memory);
+            DeleteObject(bitmap);
+        });
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) != window) {
+            return FALSE;
+        }
+        ::SetCursor(CursorHandle(control != nullptr && control->Cursor ? *control->Cursor
+                                                                       : TCursor::Default));
+        return TRUE;
+    case WM_RBUTTONDOWN:
+        if (control != nullptr && control->PopupMenu != nullptr) {
+            // The menu at the pointer; its choice arrives at the form as a command. The window
+            // must be in the foreground, or the menu would not close when clicked elsewhere.
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ClientToScreen(window, &at);
+            HWND form = GetAncestor(window, GA_ROOT);
+            SetForegroundWindow(form);
+            TrackPopupMenu(control->PopupMenu->Menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON,
+                           at.x, at.y, 0, form, nullptr);
+            PostMessageW(form, WM_NULL, 0, 0);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// An edit with a typed-character filter. Enter acts on its release: the key-up goes to the
+// edit's handler, and the Return character is not typed (a single-line edit would beep).
+LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR data) {
+    auto* control = reinterpret_cast<TControl*>(data);
+    switch (message) {
+    case WM_GETDLGCODE:
+        // Return reaches the edit instead of becoming the dialog manager's IDOK.
+        if (wParam == VK_RETURN) {
+            return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTMESSAGE;
+        }
+        break;
+    case WM_CHAR: {
+        if (wParam == L'\r' || wParam == L'\n') {
+            return 0;
+        }
+        if (wParam == 1) { // Ctrl+A selects everything
+            SendMessageW(window, EM_SETSEL, 0, -1);
+            return 0;
+        }
+        // Control characters (editing keys, Ctrl shortcuts such as paste) are not typing.
+        const auto typed = static_cast<char16_t>(wParam);
+        if (typed >= 0x20 && typed != 0x7F &&
+            !FilterAdmits(control->Filter, std::u16string_view(&typed, 1))) {
+            return 0;
+        }
+        break;
+    }
+    case WM_KEYUP: {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        Guarded([&] {
+            if (control->OnKeyUp) {
+                control->OnKeyUp(static_cast<std::uint16_t>(wParam));
+            }
+        });
+        return result;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(window, EditProc, 1);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+} // namespace
