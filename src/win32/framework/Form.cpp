@@ -45,6 +45,11 @@ TKind KindOf(const TLayoutRecord& record) {
     LayoutError(record, u"unknown kind " + record.Kind);
 }
 
+int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM data) {
+    *reinterpret_cast<bool*>(data) = true;
+    return 0;
+}
+
 bool FontInstalled(const std::wstring& face) {
     LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
@@ -54,13 +59,7 @@ bool FontInstalled(const std::wstring& face) {
     face.copy(wanted.lfFaceName, face.size());
     bool found = false;
     HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(
-        screen, &wanted,
-        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
-            *reinterpret_cast<bool*>(data) = true;
-            return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
+    EnumFontFamiliesExW(screen, &wanted, NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
     ReleaseDC(nullptr, screen);
     return found;
 }

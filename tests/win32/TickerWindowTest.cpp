@@ -1,0 +1,180 @@
+// The ticker's real window under Wine: its styles and place, the label after ticks with the
+// clock set by hand, a failing tick, dragging by posted mouse messages, and "Beenden".
+
+#include "BoxAnswerer.h"
+#include "SeparatorScope.h"
+#include "TestClock.h"
+#include "Unitmain.h"
+#include "Unitsetting.h"
+#include "Unitsetup.h"
+#include "WindowTest.h"
+
+#include <memory>
+
+namespace {
+
+// 1 January 2015, 00:00.
+constexpr TDateTime StopDay = 42005.0;
+
+class TickerWindow : public TWindowTest {
+protected:
+    void SetUp() override {
+        TWindowTest::SetUp();
+        FormatSettings.DecimalSeparator = u',';
+    }
+    void TearDown() override {
+        Form.reset();
+        FormatSettings = Saved;
+    }
+
+    static void StoreFigures(std::int32_t perPack, bool complete) {
+        TSetting store;
+        store.SetCigConsQty(20);
+        store.SetCigBoxPrice(6.5f);
+        store.SetCigBoxQty(perPack);
+        store.SetUserStopTime(StopDay);
+        store.SetSetupCompl(complete);
+    }
+
+    // As the application object does: construct, creation notification, shown centred.
+    void Start() {
+        Form = std::make_unique<TFormMain>(Application);
+        Form->AfterConstruction();
+        Form->ShowCentered();
+        Pump();
+    }
+    void Tick() {
+        Post(Form->Handle(), WM_TIMER, Form->TimerMain->Id);
+        Pump();
+    }
+    std::wstring Label() const { return TextOf(Form->LabelMoney->Handle); }
+
+    TFormatSettings Saved = FormatSettings;
+    std::unique_ptr<TFormMain> Form;
+};
+
+TEST_F(TickerWindow, IsATopMostLayeredToolWindowCentredOnThePrimaryScreen) {
+    StoreFigures(20, true);
+    TTestClock clock({2015, 1, 31});
+    Start();
+    HWND window = Form->Handle();
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+    EXPECT_NE(style & WS_POPUP, 0);
+    EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU), 0);
+    EXPECT_EQ(exStyle & (WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW),
+              WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    // The test's screen is 1920 x 1080: (1920 - 286) / 2 = 817, (1080 - 29) / 2 = 525.5 -> 526.
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+    const RECT rect = ScreenRect(window);
+    EXPECT_EQ(rect.left, 817);
+    EXPECT_EQ(rect.top, 526);
+    EXPECT_EQ(rect.right - rect.left, 286);
+    EXPECT_EQ(rect.bottom - rect.top, 29);
+
+    // The wizard exists, hidden, owned by the ticker.
+    ASSERT_NE(FormSetup, nullptr);
+    EXPECT_FALSE(IsWindowVisible(FormSetup->Handle()));
+    EXPECT_EQ(GetWindow(FormSetup->Handle(), GW_OWNER), window);
+}
+
+TEST_F(TickerWindow, ShowsTheTotalsAtOnceAndAfterEachTick) {
+    StoreFigures(20, true);
+    TTestClock clock({2015, 1, 31});
+    Start();
+    EXPECT_EQ(Label(), L"    600      195,00\u20ac");
+
+    TTestClock::Now = {2015, 2, 1};
+    Tick();
+    EXPECT_EQ(Label(), L"    620      201,50\u20ac");
+}
+
+TEST_F(TickerWindow, KeepsItsDesignTextWhileTheSetupIsIncomplete) {
+    StoreFigures(20, false);
+    TTestClock clock({2015, 1, 31});
+    // The first start's wizard runs in a nested loop; this click cancels it.
+    Form = std::make_unique<TFormMain>(Application);
+    Post(FormSetup->Component(u"ButtonCancel").Handle, WM_LBUTTONDOWN, MK_LBUTTON,
+         MAKELPARAM(5, 5));
+    Post(FormSetup->Component(u"ButtonCancel").Handle, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Form->AfterConstruction();
+    Form->ShowCentered();
+    EXPECT_EQ(Label(), L"123");
+    Tick();
+    EXPECT_EQ(Label(), L"123");
+    EXPECT_EQ(Stored(L"SetupCompl"), Dword(0));
+}
+
+TEST_F(TickerWindow, AFailingTickIsShownOnceUntilATickSucceeds) {
+    StoreFigures(0, true);
+    TTestClock clock({2015, 1, 31});
+    TBoxAnswerer answerer;
+    Start();
+    // The first computation fails: shown, and start-up goes on with the design text.
+    EXPECT_EQ(Label(), L"123");
+    Tick();
+    Tick();
+    ASSERT_EQ(answerer.Answered().size(), 1u);
+    EXPECT_EQ(answerer.Answered()[0].Text, L"Gleitkommadivision durch Null.");
+    EXPECT_EQ(answerer.Answered()[0].Title, L"");
+
+    TSetting().SetCigBoxQty(20);
+    Tick();
+    EXPECT_EQ(Label(), L"    600      195,00\u20ac");
+    TSetting().SetCigBoxQty(0);
+    Tick();
+    EXPECT_EQ(answerer.Answered().size(), 2u);
+    EXPECT_EQ(Label(), L"    600      195,00\u20ac");
+}
+
+TEST_F(TickerWindow, TheLeftButtonDragsOtherButtonsDoNot) {
+    StoreFigures(20, true);
+    TTestClock clock({2015, 1, 31});
+    Start();
+    HWND image = Form->ImageMain->Handle;
+    const RECT start = ScreenRect(Form->Handle());
+
+    Post(image, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 14));
+    Pump();
+    EXPECT_EQ(Form->Cursor(), TCursor::SizeAll);
+    EXPECT_EQ(Form->Ticker.MouseDownX, 40.0f);
+    Post(image, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 4));
+    Pump();
+    RECT moved = ScreenRect(Form->Handle());
+    EXPECT_EQ(moved.left, start.left + 20);
+    EXPECT_EQ(moved.top, start.top - 10);
+    // The pressed point is under the pointer again: a move to it changes nothing.
+    Post(image, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(40, 14));
+    Pump();
+    EXPECT_EQ(ScreenRect(Form->Handle()).left, start.left + 20);
+    Post(image, WM_LBUTTONUP, 0, MAKELPARAM(40, 14));
+    Pump();
+    EXPECT_EQ(Form->Cursor(), TCursor::Default);
+
+    // Moves without the left button held.
+    Post(image, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(40, 14));
+    Post(image, WM_MOUSEMOVE, MK_MBUTTON, MAKELPARAM(90, 20));
+    Post(image, WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(90, 20));
+    Post(image, WM_MOUSEMOVE, 0, MAKELPARAM(90, 20));
+    Post(image, WM_MBUTTONUP, 0, MAKELPARAM(90, 20));
+    Pump();
+    moved = ScreenRect(Form->Handle());
+    EXPECT_EQ(moved.left, start.left + 20);
+    EXPECT_EQ(moved.top, start.top - 10);
+}
+
+TEST_F(TickerWindow, BeendenClosesTheWindowAndEndsTheLoop) {
+    StoreFigures(20, true);
+    TTestClock clock({2015, 1, 31});
+    Start();
+    Application->MainForm = Form.get();
+    Post(Form->Handle(), WM_COMMAND, MAKEWPARAM(Form->MenuItemClose->Id, 0));
+    Pump();
+    Application->MainForm = nullptr;
+    EXPECT_TRUE(Application->Terminated);
+    EXPECT_EQ(Form->Handle(), nullptr);
+}
+
+} // namespace
