@@ -1,0 +1,311 @@
+"""pelwick.exe end to end under Wine, as a person uses it: the real executable on an X desktop
+with a window manager and a compositor, driven only with xdotool, and read back through the
+window texts (a second program in the same Wine prefix), the registry (`reg query`) and the
+screen."""
+
+import datetime
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "e2e"))
+
+import desktop  # noqa: E402
+
+PELWICK = os.environ.get("PELWICK_EXE", "pelwick.exe")
+WINDOW_TEXTS = os.environ.get("WINDOW_TEXTS", "window-texts.exe")
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+WINESERVER = os.environ.get("WINESERVER", "wineserver")
+# The test and the program must agree on local time: the stored figures are local wall-clock.
+os.environ.setdefault("TZ", "Europe/Berlin")
+time.tzset()
+
+KEY = "HKCU\\Software\\Korvenda\\Pelwick"
+SCREEN_W, SCREEN_H = 1920, 1080
+TICKER = (817, 526, 286, 29)
+WIZARD = (466, 142, 987, 795)
+# Points inside the wizard's client area, from its layout.
+BANNER = (493, 130)
+BUTTON_NEXT = (894, 754)
+EPOCH = datetime.datetime(1899, 12, 30)
+
+
+def date_time(moment):
+    return (moment - EPOCH) / datetime.timedelta(days=1)
+
+
+def single(value):
+    return struct.unpack("<f", struct.pack("<f", value))[0]
+
+
+class Session:
+    """One user's account: a private Wine prefix (the registry with it) and the running copies."""
+
+    def __init__(self, desk):
+        self.desk = desk
+        self.home = tempfile.mkdtemp(prefix="pelwick-wine-")
+        self.env = dict(desk.env)
+        self.env.update({"WINEPREFIX": os.path.join(self.home, "prefix"), "WINEDEBUG": "-all",
+                         "WINEDLLOVERRIDES": "mscoree,mshtml=", "LC_ALL": "de_DE.UTF-8",
+                         "LANG": "de_DE.UTF-8", "TZ": os.environ["TZ"]})
+        self.copies = []
+        # The prefix is made once, before anything is timed or driven.
+        subprocess.run([WINE, "wineboot", "--init"], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+
+    def run(self, argv, check=True):
+        done = subprocess.run([WINE, *argv], env=self.env, capture_output=True, timeout=120)
+        if check and done.returncode != 0:
+            raise RuntimeError(f"{argv} failed: {done.stderr!r}")
+        return done.stdout
+
+    def start(self):
+        proc = subprocess.Popen([WINE, PELWICK], env=self.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.copies.append(proc)
+        return proc
+
+    def windows(self):
+        """Every top-level window of the prefix, with its children, from window-texts.exe."""
+        out = self.run([WINDOW_TEXTS]).decode("utf-8")
+        return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
+
+    def texts(self, cls):
+        """The texts of the visible child windows of the visible windows of class `cls`."""
+        found = []
+        for window in self.windows():
+            if window["class"] == cls and window["visible"]:
+                found += [c["text"] for c in window["children"] if c["visible"]]
+        return found
+
+    def wait_text(self, cls, text, exact=False, timeout=30):
+        def probe():
+            texts = self.texts(cls)
+            return any((t == text) if exact else (text in t) for t in texts)
+        desktop.wait_until(f"'{text}' in a {cls} window", probe, timeout=timeout)
+
+    def label(self):
+        for window in self.windows():
+            if window["class"] == "TFormMain" and window["visible"]:
+                return [c["text"] for c in window["children"] if c["class"] == "Static"][0]
+        return None
+
+    def reg_add(self, name, kind, data):
+        self.run(["reg", "add", KEY, "/v", name, "/t", kind, "/d", data, "/f"])
+
+    def stored(self):
+        """{name: (type, text)} as `reg query` prints them: DWORDs in hex, binaries as bytes."""
+        out = self.run(["reg", "query", KEY], check=False).decode("latin-1")
+        values = {}
+        for line in out.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[1].startswith("REG_"):
+                values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
+        return values
+
+    def store_figures(self, per_pack=20, complete=True):
+        stop = datetime.datetime.now() - datetime.timedelta(days=30)
+        self.reg_add("UserName", "REG_SZ", "Alex")
+        self.reg_add("UserDOB", "REG_SZ", "1980")
+        self.reg_add("CigConsQty", "REG_DWORD", "20")
+        self.reg_add("CigBoxPrice", "REG_BINARY", struct.pack("<d", single(6.5)).hex())
+        self.reg_add("CigBoxQty", "REG_DWORD", str(per_pack))
+        self.reg_add("UserStopTime", "REG_BINARY", struct.pack("<d", date_time(stop)).hex())
+        self.reg_add("SetupCompl", "REG_DWORD", "1" if complete else "0")
+
+    def close(self):
+        for proc in self.copies:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.home, ignore_errors=True)
+
+
+class PelwickWindowsTestCase(unittest.TestCase):
+    def setUp(self):
+        self.desk = desktop.Desktop(SCREEN_W, SCREEN_H)
+        self.desk.__enter__()
+        self.addCleanup(self.desk.close)
+        self.session = Session(self.desk)
+        self.addCleanup(self.session.close)
+
+    def at(self, wid, point, button=1):
+        x, y, _, _ = self.desk.geometry(wid)
+        self.desk.click(x + point[0], y + point[1], button)
+
+    def open_menu_entry(self, ticker, index):
+        """Right-click the cigarette and choose the index-th menu entry with the keyboard."""
+        self.at(ticker, (143, 14), button=3)
+        desktop.wait_until("the context menu", lambda: any(
+            w["class"] == "#32768" and w["visible"] for w in self.session.windows()))
+        self.desk.key(*(["Down"] * (index + 1)), "Return")
+
+    def shows_totals(self, per_day, price, per_pack, stop):
+        """Whether the label shows the totals of these figures for the present moment (within
+        a minute's worth, since the moment moves on while the test runs)."""
+        match = re.fullmatch(r" *(\d+) +(\d+),(\d\d)\u20ac", self.session.label() or "")
+        if not match:
+            return False
+        minutes = (datetime.datetime.now() - stop) / datetime.timedelta(minutes=1)
+        count = per_day * minutes / 1440
+        money = int(match.group(2)) + int(match.group(3)) / 100
+        return (abs(int(match.group(1)) - count) <= 1 + per_day / 1440
+                and abs(money - price / per_pack * count) <= 0.02 + price * per_day / 1440)
+
+    def screenshot(self, name):
+        folder = os.environ.get("PELWICK_SHOTS")
+        if folder:
+            os.makedirs(folder, exist_ok=True)
+            self.desk.screenshot(os.path.join(folder, name))
+
+
+class FirstStart(PelwickWindowsTestCase):
+    def test_wizard_stores_the_exact_bytes_and_the_ticker_follows(self):
+        pelwick = self.session.start()
+        wizard = self.desk.wait_window("Setup", timeout=60)
+        self.assertEqual(self.desk.geometry(wizard), WIZARD)
+        self.assertEqual(self.desk.windows("FormMain"), [],
+                         "the ticker must not show before the wizard is done")
+        self.session.wait_text("TFormSetup", "Herzliche Gratulation zu deiner Entscheidung")
+        self.session.wait_text("TFormSetup", "Weiter >>", exact=True)
+
+        self.at(wizard, BANNER)
+        self.at(wizard, BUTTON_NEXT)
+        for prompt, answer in (("Wie lautet dein Name?", "Alex Beispiel"),
+                               ("In welchem Jahr wurdest du geboren?", "19x80"),
+                               ("Wieviele Zigaretten hast du pro Tag geraucht?", "20")):
+            self.session.wait_text("TFormSetup", prompt, exact=True)
+            self.desk.key("ctrl+a")  # over the "0" that an empty store fills in
+            self.desk.type_text(answer)
+            self.desk.key("Return")
+
+        self.session.wait_text("TFormSetup", "Wie hoch war der Preis einer Packung?", exact=True)
+        self.desk.key("ctrl+a")
+        self.desk.type_text("6,5")
+        self.desk.key("Return")  # to the pack-count field
+        self.desk.key("ctrl+a")
+        self.desk.type_text("20")
+        self.desk.key("Return")
+        self.session.wait_text("TFormSetup",
+                               "An welchem Tag hast du mit dem Rauchen aufgeh\u00f6rt?", exact=True)
+        self.session.wait_text("TFormSetup", "Fertig", exact=True)
+        self.screenshot("first-start-finish.png")
+        self.at(wizard, BUTTON_NEXT)
+
+        ticker = self.desk.wait_window("FormMain")
+        self.desk.wait_no_window("Setup")
+        self.assertEqual(self.desk.geometry(ticker), TICKER)
+        state = self.desk.net_wm_state(ticker)
+        self.assertTrue({"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
+                         "_NET_WM_STATE_SKIP_PAGER"} <= state, state)
+
+        today = datetime.datetime.combine(datetime.date.today(), datetime.time())
+        self.assertEqual(self.session.stored(), {
+            "UserName": ("REG_SZ", "Alex Beispiel"),
+            "UserDOB": ("REG_SZ", "1980"),  # the letter was not typed
+            "CigConsQty": ("REG_DWORD", "0x14"),
+            "CigBoxPrice": ("REG_BINARY", "0000000000001A40"),
+            "CigBoxQty": ("REG_DWORD", "0x14"),
+            "UserStopTime": ("REG_BINARY", struct.pack("<d", date_time(today)).hex().upper()),
+            "SetupCompl": ("REG_DWORD", "0x1"),
+        })
+        # Quit today: nothing saved yet, or a few hours' worth.
+        desktop.wait_until("the totals on the ticker",
+                           lambda: (self.session.label() or "").endswith("\u20ac"))
+        self.assertIsNone(pelwick.poll())
+
+
+class Running(PelwickWindowsTestCase):
+    def test_thirty_days_show_the_totals_and_beenden_quits_with_0(self):
+        self.session.store_figures()
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", timeout=60)
+        self.assertEqual(self.desk.windows("Setup"), [])
+        self.assertEqual(self.desk.geometry(ticker), TICKER)
+        desktop.wait_until("the totals",
+                           lambda: self.session.label() == "    600      195,00\u20ac")
+        self.screenshot("running.png")
+
+        self.open_menu_entry(ticker, 0)  # "Beenden"
+        self.assertEqual(pelwick.wait(timeout=30), 0)
+
+    def test_a_pack_size_of_0_is_reported_and_can_be_repaired(self):
+        self.session.store_figures(per_pack=0)
+        pelwick = self.session.start()
+        self.session.wait_text("#32770", "Gleitkommadivision durch Null.", exact=True, timeout=60)
+        self.desk.key("Return")  # the box's "OK"
+        ticker = self.desk.wait_window("FormMain")
+        desktop.wait_until("the design text", lambda: self.session.label() == "123")
+        self.assertIsNone(pelwick.poll(), "the ticker must keep running")
+
+        self.open_menu_entry(ticker, 1)  # "Einstellungen"
+        wizard = self.desk.wait_window("Setup")
+        self.at(wizard, BANNER)
+        self.at(wizard, BUTTON_NEXT)  # Start -> Name
+        for prompt in ("Wie lautet dein Name?", "In welchem Jahr wurdest du geboren?",
+                       "Wieviele Zigaretten hast du pro Tag geraucht?"):
+            self.session.wait_text("TFormSetup", prompt, exact=True)
+            self.desk.key("Return")  # as stored
+        self.session.wait_text("TFormSetup", "Wie hoch war der Preis einer Packung?", exact=True)
+        self.desk.key("Return")
+        self.desk.key("ctrl+a")
+        self.desk.type_text("20")
+        self.desk.key("Return")
+        self.session.wait_text("TFormSetup", "Fertig", exact=True)
+        self.at(wizard, BUTTON_NEXT)
+        self.desk.wait_no_window("Setup")
+        self.assertEqual(self.session.stored()["CigBoxQty"], ("REG_DWORD", "0x14"))
+        # The next tick, at most a minute later, shows the repaired figures from the calendar's
+        # day (today 30 days ago, as stored) at 00:00.
+        stop = datetime.datetime.combine(datetime.date.today() - datetime.timedelta(days=30),
+                                         datetime.time())
+        desktop.wait_until("the repaired totals on the next tick",
+                           lambda: self.shows_totals(20, 6.5, 20, stop), timeout=75)
+        self.assertIsNone(pelwick.poll())
+
+
+class Dragging(PelwickWindowsTestCase):
+    """Not registered with CTest yet: under Wine 8 on Xvfb and openbox, after xdotool presses
+    the left button on the ticker (the press does reach it), the moves and the release that
+    follow mostly never arrive, while the same drag on the wizard works. Dragging is covered
+    in-process by the window tests with posted mouse messages."""
+
+    def drag(self, ticker, button, dx, dy):
+        x, y, _, _ = self.desk.geometry(ticker)
+        self.desk.move_pointer(x + 40, y + 14)
+        self.desk.press(button)
+        for step in range(1, 6):
+            self.desk.move_pointer(x + 40 + dx * step // 5, y + 14 + dy * step // 5)
+        self.desk.release(button)
+
+    def test_left_button_drags_other_buttons_do_not(self):
+        self.session.store_figures()
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", timeout=60)
+        x, y, w, h = self.desk.geometry(ticker)
+
+        self.drag(ticker, 1, 150, -90)
+        desktop.wait_until("the ticker to follow the pointer",
+                           lambda: self.desk.geometry(ticker) == (x + 150, y - 90, w, h))
+
+        self.drag(ticker, 2, -60, 40)
+        self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
+
+        self.drag(ticker, 3, -60, 40)
+        self.desk.key("Escape")  # the menu the right button opened
+        self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
+        self.assertIsNone(pelwick.poll())
+
+
+if __name__ == "__main__":
+    unittest.main()
