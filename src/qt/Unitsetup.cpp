@@ -29,7 +29,12 @@ QString ToQString(const std::u16string& text) {
 } // namespace
 
 TFormSetup::TFormSetup(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), Layout(new Ui::TFormSetup) {
+    // No parent window: a dialog is stacked above its parent, and the top-most ticker must stay
+    // above the wizard. The owner still destroys it.
+    : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), Layout(new Ui::TFormSetup) {
+    if (owner != nullptr) {
+        connect(owner, &QObject::destroyed, this, [this] { delete this; });
+    }
     Layout->setupUi(this);
     PanelTop = Layout->PanelTop;
     ImageTop = Layout->ImageTop;
@@ -134,6 +139,9 @@ TEdit* TFormSetup::EditOf(TField field) const {
 }
 
 int TFormSetup::ShowModal() {
+    // No control has the focus when a showing opens: the window keeps it itself, so that Qt
+    // does not give it to the first control, nor keep it on the button pressed last.
+    setFocus(Qt::OtherFocusReason);
     LoadBanner();
     CenterOnPrimaryScreen(this);
     ApplyShapeWithoutCompositor(this, PanelShape());

@@ -200,3 +200,27 @@ TEST_F(WizardTest, StoreFailuresOnNameAndFinishReachTheApplicationsHandler) {
     EXPECT_EQ(result, 1);
     EXPECT_TRUE(Setting->GetSetupCompl());
 }
+
+// No control has the keyboard focus when a showing opens: Space or Enter then presses no
+// button that the last showing left focused.
+TEST_F(WizardTest, EachShowingOpensWithNoControlFocused) {
+    Create();
+    const auto noControlFocused = [this] {
+        QWidget* focused = QApplication::focusWidget();
+        EXPECT_TRUE(focused == nullptr || focused == Form.get())
+            << focused->objectName().toStdString();
+    };
+    ShowModalWith([&] {
+        noControlFocused();
+        Click(Form->ButtonNext);
+        Click(Form->ButtonCancel);
+    });
+    const int result = ShowModalWith([&] {
+        noControlFocused();
+        QTest::keyClick(Form.get(), Qt::Key_Space);
+        QTest::keyClick(Form.get(), Qt::Key_Return);
+        EXPECT_TRUE(Form->isVisible());
+        Click(Form->ButtonCancel);
+    });
+    EXPECT_EQ(result, 2);
+}
