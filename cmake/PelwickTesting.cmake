@@ -29,4 +29,13 @@ function(pelwick_add_test name)
              COMMAND sh -c "rm -rf -- \"\$0\" && mkdir -p -- \"\$0\"" "${sandbox}")
     set_tests_properties(${name}.sandbox PROPERTIES FIXTURES_SETUP pelwick_sandbox_${name}
                                                    LABELS "${labels}")
+    if(CMAKE_CROSSCOMPILING AND WIN32)
+        # A Wine prefix takes over a gigabyte: each goes as soon as its test has run, after
+        # its wineserver.
+        add_test(NAME ${name}.cleanup
+                 COMMAND sh -c "WINEPREFIX=\"\$0/wine\" wineserver -k 2>/dev/null; rm -rf -- \"\$0\""
+                         "${sandbox}")
+        set_tests_properties(${name}.cleanup PROPERTIES FIXTURES_CLEANUP pelwick_sandbox_${name}
+                                                       LABELS "${labels}")
+    endif()
 endfunction()
