@@ -9,9 +9,14 @@
 #pragma GCC diagnostic pop
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QPixmap>
+#include <QPushButton>
+
+#include <algorithm>
 
 TFormSetup* FormSetup = nullptr;
 
@@ -21,6 +26,29 @@ constexpr qreal PanelOpacity = 0.9;
 // On top of the window's opacity, so a disabled button ends at four fifths of a panel's.
 constexpr qreal DisabledOpacity = 0.8;
 constexpr int FontPixelSize = 30;
+constexpr int CalendarFontPixelSize = 18;
+const QColor FieldColour(0xE8, 0xEE, 0xF4);
+// The free space kept on each side of a button's text.
+constexpr int ButtonTextMargin = 8;
+
+// Makes the button's font smaller, a pixel at a time, until its longest text fits with the
+// margins ("Weiter >>" and "Fertig" share ButtonNext).
+void FitText(QPushButton* button) {
+    QFont font = button->font();
+    const int room = button->minimumWidth() - 2 * ButtonTextMargin;
+    const QStringList texts{button->text(), QStringLiteral("Weiter >>")};
+    const auto widest = [&texts](const QFont& f) {
+        int width = 0;
+        for (const QString& text : texts) {
+            width = std::max(width, QFontMetrics(f).horizontalAdvance(text));
+        }
+        return width;
+    };
+    while (font.pixelSize() > FontPixelSize * 3 / 4 && widest(font) > room) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    button->setFont(font);
+}
 
 QString ToQString(const std::u16string& text) {
     return QString::fromStdU16String(text);
@@ -72,6 +100,28 @@ TFormSetup::TFormSetup(QWidget* owner)
              EditCigaretteQuantity, EditCigaretteBoxPrice, EditCigaretteBoxQuantity, ButtonNext,
              ButtonPrevious, ButtonCancel}) {
         control->setFont(font);
+    }
+    // Where a field is shows at a glance: a light fill on the white panels, not their colour.
+    for (TEdit* edit : {EditUsername, EditDOB, EditCigaretteQuantity, EditCigaretteBoxPrice,
+                        EditCigaretteBoxQuantity}) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, FieldColour);
+        palette.setColor(QPalette::Text, Qt::black);
+        edit->setPalette(palette);
+    }
+    // A button text that the system's font makes wider than its button is drawn a little
+    // smaller, so that it keeps a margin on both sides.
+    for (QPushButton* button : {ButtonNext, ButtonPrevious, ButtonCancel}) {
+        FitText(button);
+    }
+    // The calendar's own texts at a size between the window's and Qt's default, so that the
+    // day names still fit their columns.
+    QFont calendarFont = font;
+    calendarFont.setPixelSize(CalendarFontPixelSize);
+    CalendarStopped->setFont(calendarFont);
+    // Under the window's style sheet a font does not pass on to children by itself.
+    for (QWidget* part : CalendarStopped->findChildren<QWidget*>()) {
+        part->setFont(calendarFont);
     }
 
     // Everything the window draws lies on its panels, which never overlap, so drawing the

@@ -8,6 +8,9 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QCursor>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPalette>
 #include <QScreen>
 #include <QTableView>
 #include <QToolButton>
@@ -246,4 +249,24 @@ TEST_F(WizardTest, CalendarMovesByMonthYearAndDayAndKeepsWholeDays) {
         EXPECT_EQ(calendar->ComboYear->itemText(0), QString::number(step.Expected.year() - 10));
         EXPECT_EQ(calendar->ComboYear->currentText(), QString::number(step.Expected.year()));
     }
+}
+
+TEST_F(WizardTest, TheLooksOfTheFieldsButtonsAndCalendar) {
+    Create();
+    // The fields have a fill of their own on the white panels, so a field shows at once.
+    for (TEdit* edit : {Form->EditUsername, Form->EditDOB, Form->EditCigaretteQuantity,
+                        Form->EditCigaretteBoxPrice, Form->EditCigaretteBoxQuantity}) {
+        const QColor fill = edit->palette().color(QPalette::Base);
+        EXPECT_NE(fill, QColor(Qt::white));
+        EXPECT_GT(fill.lightness(), 200); // still light, dark text stays readable
+    }
+    // Every button text keeps a margin inside its button.
+    for (QPushButton* button : {Form->ButtonNext, Form->ButtonPrevious, Form->ButtonCancel}) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()),
+                  button->width() - 16);
+    }
+    // The calendar's texts are larger than Qt's default, smaller than the prompts.
+    const QFont calendar = Form->CalendarStopped->Grid->font();
+    EXPECT_EQ(QFontInfo(calendar).pixelSize(), 18);
 }
