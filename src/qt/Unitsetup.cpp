@@ -22,6 +22,8 @@ TFormSetup* FormSetup = nullptr;
 
 namespace {
 
+constexpr int WindowWidth = 987;
+constexpr int WindowHeight = 795;
 constexpr qreal PanelOpacity = 0.9;
 // On top of the window's opacity, so a disabled button ends at four fifths of a panel's.
 constexpr qreal DisabledOpacity = 0.8;
@@ -63,6 +65,33 @@ TFormSetup::TFormSetup(QWidget* owner)
     if (owner != nullptr) {
         connect(owner, &QObject::destroyed, this, [this] { delete this; });
     }
+    // The window itself now; its controls at the first showing (most runs never show it). The
+    // behaviour fills it all the same: what it sets is kept until the controls exist.
+    setFixedSize(WindowWidth, WindowHeight);
+    setWindowTitle(QStringLiteral("Setup"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    // Everything the window draws lies on its panels, which never overlap, so drawing the
+    // whole window at the panels' opacity is drawing each panel with its controls at it. (An
+    // opacity effect per panel leaves traces of the previous page on a see-through window.)
+    setWindowOpacity(PanelOpacity);
+
+    // There is no release handler: the cursors set by a press stay.
+    InstallFormMouseHandlers(
+        this, TFormMouseHandlers{[this](Qt::MouseButton, Qt::MouseButtons, float x, float y) {
+                                     Wizard.FormMouseDown(x, y);
+                                 },
+                                 [this](Qt::MouseButtons held, float x, float y) {
+                                     Wizard.FormMouseMove(held.testFlag(Qt::LeftButton), x, y);
+                                 },
+                                 {}});
+
+    Wizard.Create();
+}
+
+void TFormSetup::Build() {
+    if (Built()) {
+        return;
+    }
     Layout->setupUi(this);
     PanelTop = Layout->PanelTop;
     ImageTop = Layout->ImageTop;
@@ -89,7 +118,6 @@ TFormSetup::TFormSetup(QWidget* owner)
     ButtonCancel = Layout->ButtonCancel;
     ButtonPrevious = Layout->ButtonPrevious;
     ButtonNext = Layout->ButtonNext;
-    setAttribute(Qt::WA_TranslucentBackground);
 
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(FontPixelSize);
@@ -124,10 +152,6 @@ TFormSetup::TFormSetup(QWidget* owner)
         part->setFont(calendarFont);
     }
 
-    // Everything the window draws lies on its panels, which never overlap, so drawing the
-    // whole window at the panels' opacity is drawing each panel with its controls at it. (An
-    // opacity effect per panel leaves traces of the previous page on a see-through window.)
-    setWindowOpacity(PanelOpacity);
     for (QWidget* panel : std::initializer_list<QWidget*>{
              PanelTop, PanelBottom, PanelCenterStart, PanelCenterName, PanelCenterDOB,
              PanelCenterCigaretteQuantity, PanelCenterCigarettePrice, PanelCenterFinish}) {
@@ -135,17 +159,24 @@ TFormSetup::TFormSetup(QWidget* owner)
         panel->setCursor(Qt::ArrowCursor);
     }
 
-    // There is no release handler: the cursors set by a press stay.
-    InstallFormMouseHandlers(
-        this, TFormMouseHandlers{[this](Qt::MouseButton, Qt::MouseButtons, float x, float y) {
-                                     Wizard.FormMouseDown(x, y);
-                                 },
-                                 [this](Qt::MouseButtons held, float x, float y) {
-                                     Wizard.FormMouseMove(held.testFlag(Qt::LeftButton), x, y);
-                                 },
-                                 {}});
-
-    Wizard.Create();
+    // What the behaviour set before the controls existed.
+    ShowPage(Pending.Page, Pending.PreviousEnabled, Pending.NextText);
+    for (const auto& [field, text] : Pending.Texts) {
+        SetFieldText(field, text);
+    }
+    for (const auto& [field, filter] : Pending.Filters) {
+        SetFieldFilter(field, filter);
+    }
+    for (const auto& [prompt, text] : Pending.Prompts) {
+        SetPrompt(prompt, text);
+    }
+    if (Pending.Calendar) {
+        SetCalendarDate(*Pending.Calendar);
+    }
+    if (Pending.PanelTopCursor) {
+        SetPanelTopCursor(*Pending.PanelTopCursor);
+    }
+    Pending = {};
 }
 
 TFormSetup::~TFormSetup() {
@@ -189,6 +220,7 @@ TEdit* TFormSetup::EditOf(TField field) const {
 }
 
 int TFormSetup::ShowModal() {
+    Build();
     // No control has the focus when a showing opens: the window keeps it itself, so that Qt
     // does not give it to the first control, nor keep it on the button pressed last.
     setFocus(Qt::OtherFocusReason);
@@ -233,6 +265,12 @@ void TFormSetup::UpdateDisabledLook(QWidget* control) {
 }
 
 void TFormSetup::ShowPage(TPanel panel, bool previousEnabled, const std::u16string& nextText) {
+    if (!Built()) {
+        Pending.Page = panel;
+        Pending.PreviousEnabled = previousEnabled;
+        Pending.NextText = nextText;
+        return;
+    }
     for (const TPanel page : {TPanel::Start, TPanel::Name, TPanel::DOB, TPanel::CigaretteQuantity,
                               TPanel::CigarettePrice, TPanel::Finish}) {
         PanelOf(page)->hide();
@@ -244,22 +282,41 @@ void TFormSetup::ShowPage(TPanel panel, bool previousEnabled, const std::u16stri
 }
 
 void TFormSetup::FocusField(TField field) {
+    if (!Built()) {
+        return; // no showing yet: each opens with no control focused
+    }
     EditOf(field)->setFocus();
 }
 
 std::u16string TFormSetup::FieldText(TField field) const {
+    if (!Built()) {
+        const auto kept = Pending.Texts.find(field);
+        return kept == Pending.Texts.end() ? std::u16string() : kept->second;
+    }
     return EditOf(field)->text().toStdU16String();
 }
 
 void TFormSetup::SetFieldText(TField field, const std::u16string& text) {
+    if (!Built()) {
+        Pending.Texts[field] = text;
+        return;
+    }
     EditOf(field)->setText(ToQString(text));
 }
 
 void TFormSetup::SetFieldFilter(TField field, const std::u16string& filter) {
+    if (!Built()) {
+        Pending.Filters[field] = filter;
+        return;
+    }
     EditOf(field)->FilterChar = ToQString(filter);
 }
 
 void TFormSetup::SetPrompt(TPrompt prompt, const std::u16string& text) {
+    if (!Built()) {
+        Pending.Prompts[prompt] = text;
+        return;
+    }
     QLabel* label = nullptr;
     switch (prompt) {
     case TPrompt::Username:
@@ -291,10 +348,16 @@ void TFormSetup::SetPrompt(TPrompt prompt, const std::u16string& text) {
 }
 
 TDateTime TFormSetup::CalendarDate() const {
+    // The calendar's day is what the control makes of the date it was given.
+    const_cast<TFormSetup*>(this)->Build();
     return CalendarStopped->Date();
 }
 
 void TFormSetup::SetCalendarDate(TDateTime value) {
+    if (!Built()) {
+        Pending.Calendar = value;
+        return;
+    }
     CalendarStopped->SetDate(value);
 }
 
@@ -311,6 +374,10 @@ void TFormSetup::SetWindowCursor(TCursor cursor) {
 }
 
 void TFormSetup::SetPanelTopCursor(TCursor cursor) {
+    if (!Built()) {
+        Pending.PanelTopCursor = cursor;
+        return;
+    }
     PanelTop->setCursor(QtCursor(cursor));
 }
 

@@ -86,10 +86,12 @@ protected:
         SetLocalClock(PreviousClock);
     }
 
-    // A new program run: the window is created, filled from the store.
+    // A new program run: the window is created, filled from the store, and its controls are
+    // built as its first showing builds them.
     void Create() {
         Form.reset();
         Form = std::make_unique<TFormSetup>(&Owner);
+        Form->Build();
     }
 
     // The modal showing with the user's actions queued before its loop starts. A script that

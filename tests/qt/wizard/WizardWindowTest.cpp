@@ -270,3 +270,28 @@ TEST_F(WizardTest, TheLooksOfTheFieldsButtonsAndCalendar) {
     const QFont calendar = Form->CalendarStopped->Grid->font();
     EXPECT_EQ(QFontInfo(calendar).pixelSize(), 18);
 }
+
+// Most runs never show the wizard: its controls are built at the first showing, with what the
+// construction read from the store, exactly as if they had been there from the start.
+TEST_F(WizardTest, TheControlsAreBuiltAtTheFirstShowingWithWhatCreationRead) {
+    Setting->SetUserName(u"Anna");
+    Setting->SetCigConsQty(20);
+    Setting->SetCigBoxPrice(5.3F);
+    Setting->SetUserStopTime(42005.75);
+    Form.reset();
+    Form = std::make_unique<TFormSetup>(&Owner);
+    EXPECT_FALSE(Form->Built());
+    EXPECT_TRUE(Form->findChildren<QWidget*>().isEmpty());
+    Setting->SetUserName(u"Later"); // not read again
+    ShowModalWith([&] {
+        EXPECT_TRUE(Form->Built());
+        ExpectPage(Form->PanelCenterStart);
+        EXPECT_EQ(Form->EditUsername->text(), "Anna");
+        EXPECT_EQ(Form->EditCigaretteQuantity->text(), "20");
+        EXPECT_EQ(Form->EditCigaretteBoxPrice->text(), "5,30000019073486");
+        EXPECT_EQ(Form->CalendarStopped->Date(), 42005);
+        EXPECT_EQ(Form->EditDOB->FilterChar, "0123456789");
+        EXPECT_EQ(Form->LabelUsername->text(), "Wie lautet dein Name?");
+        Click(Form->ButtonCancel);
+    });
+}
