@@ -2,6 +2,7 @@
 
 #include "Unitsetting.h"
 #include "app/MessageText.h"
+#include "app/Milestones.h"
 #include "app/Savings.h"
 #include "conversions/Clock.h"
 
@@ -72,6 +73,17 @@ void TTicker::MenuItemCloseClick() {
 void TTicker::MenuItemSettingsClick() {
     if (View.ShowSetupModal() == 1) {
         Setting->SetSetupCompl(true);
+    }
+}
+
+std::u16string TTicker::TooltipText() {
+    try {
+        if (!Setting->GetSetupCompl()) {
+            return {};
+        }
+        return SmokeFreeText(Setting->GetUserStopTime(), CurrentDateTime());
+    } catch (const Exception&) {
+        return {};
     }
 }
 

@@ -12,10 +12,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -332,3 +334,23 @@ TEST_F(Dragging, CursorAndMenuFollowThePresses) {
 }
 
 } // namespace
+
+TEST_F(Ticker, RestingThePointerShowsHowLongSmokeFreeAsATooltip) {
+    Store({});
+    Start();
+    const QPoint over = FormMain->ImageMain->mapToGlobal(QPoint(150, 14));
+    QHelpEvent help(QEvent::ToolTip, QPoint(150, 14), over);
+    QApplication::sendEvent(FormMain->ImageMain, &help);
+    const QString text = QString::fromStdU16String(FormMain->Ticker.TooltipText());
+    EXPECT_TRUE(text.startsWith("30 Tage, 0 Stunden rauchfrei.\nAm ")) << text.toStdString();
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), text);
+    EXPECT_EQ(FormMain->accessibleDescription(), text); // what a screen reader reads
+    QToolTip::hideText();
+
+    Store({.complete = false}); // no tooltip until setup is complete
+    QHelpEvent again(QEvent::ToolTip, QPoint(150, 14), over);
+    QApplication::sendEvent(FormMain->ImageMain, &again);
+    EXPECT_FALSE(again.isAccepted());
+    EXPECT_TRUE(FormMain->accessibleDescription().isEmpty());
+}
