@@ -9,6 +9,7 @@
 #include "framework/Image.h"
 #include "framework/Timer.h"
 #include "framework/WindowSystem.h"
+#include "registry/Registry.h"
 
 // The generated layout code names its window parameter after the form, as the global is named.
 #pragma GCC diagnostic push
@@ -79,9 +80,14 @@ TFormMain::~TFormMain() {
 void TFormMain::FormCreate(QObject*) {
     // A failure is shown and start-up goes on: the stored figures can then be repaired through
     // "Einstellungen", where ending the program would fail the same way at every start.
+    // A store that exists but cannot be used now (another program's lock, a folder open to
+    // others) is no first start: no wizard then.
     bool setupComplete = false;
     try {
         setupComplete = Setting->GetSetupCompl();
+    } catch (const ERegistryUnavailable& e) {
+        ReportRefreshFailure(e);
+        setupComplete = true;
     } catch (const Exception& e) {
         ReportRefreshFailure(e);
     }

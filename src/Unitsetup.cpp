@@ -7,6 +7,7 @@
 #include "conversions/NumberFormat.h"
 #include "conversions/NumberParse.h"
 #include "framework/Application.h"
+#include "registry/Registry.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -281,15 +282,33 @@ TFormSetup::~TFormSetup() {
 }
 
 void TFormSetup::FillFromStore() {
+    // A store that exists but cannot be used now (another program's lock, a folder open to
+    // others) leaves the fields unfilled, with no message here: the ticker reports it at once,
+    // and the fields are filled before the wizard is shown, never left at nothing over figures
+    // that are stored.
+    Filled = false;
+    try {
+        FillFields();
+    } catch (const ERegistryUnavailable&) {
+        return;
+    }
+    Filled = true;
+}
+
+void TFormSetup::FillFields() {
     // A name or birth year stored with the wrong type must not stop every start of the
     // program: the field stays empty, and passing its page stores the value afresh.
     try {
         EditUsername->setText(ToQString(Setting->GetUserName()));
+    } catch (const ERegistryUnavailable&) {
+        throw;
     } catch (const Exception& e) {
         ShowMessageBox(e.Message());
     }
     try {
         EditDOB->setText(ToQString(Setting->GetUserDOB()));
+    } catch (const ERegistryUnavailable&) {
+        throw;
     } catch (const Exception& e) {
         ShowMessageBox(e.Message());
     }
@@ -303,6 +322,8 @@ void TFormSetup::FillFromStore() {
         } else {
             CalendarStopped->SetDate(Setting->GetUserStopTime());
         }
+    } catch (const ERegistryUnavailable&) {
+        throw;
     } catch (const Exception& e) {
         ShowMessageBox(e.Message());
     }
@@ -333,6 +354,18 @@ void TFormSetup::FormCreate() {
 }
 
 int TFormSetup::ShowModal() {
+    // Fields that could not be filled from the store are filled now; while the store still
+    // cannot be used, the wizard is not shown at all: passing its pages would write empty
+    // fields over the stored figures.
+    if (!Filled) {
+        try {
+            FillFields();
+        } catch (const ERegistryUnavailable& e) {
+            Application->ShowException(e);
+            return 2;
+        }
+        Filled = true;
+    }
     LoadBanner();
     CenterOnPrimaryScreen(this);
     ApplyShapeWithoutCompositor(this, PanelShape());

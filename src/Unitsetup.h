@@ -92,6 +92,8 @@ public:
     QWidget* CurrentPanel = nullptr;
     float MouseDownX = 0;
     float MouseDownY = 0;
+    // Whether the fields hold what the store held when they were last filled.
+    bool Filled = false;
 
     void FormCreate();
     void FormMouseDown(Qt::MouseButton button, Qt::MouseButtons held, float x, float y);
@@ -116,6 +118,8 @@ protected:
 
 private:
     void FillFromStore();
+    // Raises ERegistryUnavailable; shows every other failure and goes on.
+    void FillFields();
     void LoadBanner();
     void UpdateDisabledLook(QWidget* control);
     QRegion PanelShape() const;
