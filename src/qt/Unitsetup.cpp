@@ -220,6 +220,9 @@ TEdit* TFormSetup::EditOf(TField field) const {
 }
 
 int TFormSetup::ShowModal() {
+    if (!Wizard.PrepareShowing()) {
+        return 2;
+    }
     Build();
     // No control has the focus when a showing opens: the window keeps it itself, so that Qt
     // does not give it to the first control, nor keep it on the button pressed last.

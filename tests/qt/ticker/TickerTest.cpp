@@ -8,6 +8,7 @@
 #include "framework/Application.h"
 #include "framework/Image.h"
 #include "framework/Timer.h"
+#include "registry/SqliteHive.h"
 #include "runtime/Exceptions.h"
 
 #include <QApplication>
@@ -20,6 +21,12 @@
 #include <QToolTip>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include <memory>
 #include <string>
@@ -159,6 +166,98 @@ TEST_F(Ticker, AStoredValueOfTheWrongTypeIsShownOnceAndStartUpGoesOn) {
         }
         Application->DestroyComponents();
     }
+}
+
+// Another program's connection that holds the hive's lock until released, and at the latest
+// after `longest`, from a thread of its own: the ticker's calls block the test's thread.
+class TLockHolder {
+public:
+    explicit TLockHolder(std::chrono::seconds longest) {
+        std::mutex started;
+        std::unique_lock lock(started);
+        std::condition_variable ready;
+        bool locked = false;
+        Holder = std::thread([&, longest] {
+            sqlite3* db = nullptr;
+            const bool ok =
+                sqlite3_open_v2(SqliteHivePath().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+                    SQLITE_OK &&
+                sqlite3_exec(db, "BEGIN EXCLUSIVE; UPDATE reg_key SET path = path WHERE 0", nullptr,
+                             nullptr, nullptr) == SQLITE_OK;
+            {
+                std::lock_guard guard(started);
+                locked = true;
+                Locked = ok;
+            }
+            ready.notify_one();
+            std::unique_lock wait(Mutex);
+            Release.wait_for(wait, longest, [this] { return Released; });
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        });
+        ready.wait(lock, [&] { return locked; });
+    }
+    ~TLockHolder() { Stop(); }
+    void Stop() {
+        {
+            std::lock_guard guard(Mutex);
+            Released = true;
+        }
+        Release.notify_one();
+        if (Holder.joinable()) {
+            Holder.join();
+        }
+    }
+    bool Locked = false;
+
+private:
+    std::mutex Mutex;
+    std::condition_variable Release;
+    bool Released = false;
+    std::thread Holder;
+};
+
+// A store that another program keeps locked is no first start: the ticker says so once, opens
+// no wizard and shows no totals; once the lock is gone, the stored figures are all there, and
+// the wizard opens filled with them.
+TEST_F(Ticker, AStoreLockedByAnotherProgramIsReportedOnceAndOpensNoWizard) {
+    Store({});
+    TSetting().SetUserName(u"Erika");
+    TBoxWatcher watcher;
+    wizardShown = false;
+    {
+        TLockHolder holder(std::chrono::seconds(30));
+        ASSERT_TRUE(holder.Locked);
+        QElapsedTimer took;
+        took.start();
+        Start();
+        std::printf("start-up under the lock: %lld ms to the visible ticker\n",
+                    static_cast<long long>(took.elapsed()));
+        EXPECT_LT(took.elapsed(), 5000);
+    }
+    EXPECT_TRUE(visible);
+    EXPECT_FALSE(wizardShown);
+    EXPECT_EQ(shownText, u"123");
+    std::vector<std::u16string> boxes;
+    for (const auto& box : watcher.Seen) {
+        boxes.push_back(box.Text);
+    }
+    EXPECT_EQ(boxes, std::vector<std::u16string>{
+                         u"Die Einstellungen werden gerade von einem anderen Programm benutzt."});
+
+    // Without the lock: the next tick shows the totals, the wizard shows the stored figures.
+    FormMain->TimerMainTimer();
+    EXPECT_EQ(Label(), Totals30Days);
+    QTimer::singleShot(50, [] {
+        if (FormSetup != nullptr) {
+            FormSetup->ButtonCancelClick();
+        }
+    });
+    ASSERT_NE(FormSetup, nullptr);
+    FormSetup->ShowModal();
+    EXPECT_EQ(FormSetup->EditUsername->text(), QStringLiteral("Erika"));
+    EXPECT_EQ(FormSetup->EditCigaretteQuantity->text(), QStringLiteral("20"));
+    EXPECT_EQ(watcher.Seen.size(), 1u);
 }
 
 // The arithmetic and the text are the app layer's; here, that they reach the label.
