@@ -1,4 +1,5 @@
 #include "QtSupport.h"
+#include "TestClock.h"
 
 #include "Unitmain.h"
 #include "Unitsetting.h"
@@ -49,13 +50,10 @@ protected:
     void SetUp() override {
         savedSettings = FormatSettings;
         FormatSettings.DecimalSeparator = u',';
-        TestNow = {2024, 3, 1, 12, 0, 0, 0};
-        previousClock = SetLocalClock(&ReadTestClock);
     }
     void TearDown() override {
         Application->DestroyComponents();
         EXPECT_EQ(FormMain, nullptr);
-        SetLocalClock(previousClock);
         FormatSettings = savedSettings;
     }
 
@@ -64,7 +62,7 @@ protected:
         store.SetCigConsQty(f.perDay);
         store.SetCigBoxPrice(f.price);
         store.SetCigBoxQty(f.perPack);
-        store.SetUserStopTime(EncodeLocalTime(TestNow) - f.daysBeforeNow);
+        store.SetUserStopTime(EncodeLocalTime(TTestClock::Now) - f.daysBeforeNow);
         store.SetSetupCompl(f.complete);
     }
 
@@ -98,7 +96,7 @@ protected:
     static std::u16string Label() { return FormMain->LabelMoney->text().toStdU16String(); }
 
     TFormatSettings savedSettings;
-    TLocalClock previousClock = nullptr;
+    TTestClock clock{{2024, 3, 1, 12, 0, 0, 0}};
     bool visible = false;
     bool wizardShown = false;
     QWidget* mainForm = nullptr;
