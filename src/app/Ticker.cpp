@@ -2,17 +2,24 @@
 
 #include "Unitsetting.h"
 #include "app/MessageText.h"
+#include "app/Milestones.h"
 #include "app/Savings.h"
 #include "conversions/Clock.h"
+#include "registry/Registry.h"
 
 TTicker::TTicker(TTickerView& view) : View(view) {}
 
 void TTicker::FormCreate() {
     // A failure is shown and start-up goes on: the stored figures can then be repaired through
     // "Einstellungen", where ending the program would fail the same way at every start.
+    // A store that exists but cannot be used now (another program's lock, a folder open to
+    // others) is no first start: no wizard then.
     bool setupComplete = false;
     try {
         setupComplete = Setting->GetSetupCompl();
+    } catch (const ERegistryUnavailable& e) {
+        ReportRefreshFailure(e);
+        setupComplete = true;
     } catch (const Exception& e) {
         ReportRefreshFailure(e);
     }
@@ -72,6 +79,17 @@ void TTicker::MenuItemCloseClick() {
 void TTicker::MenuItemSettingsClick() {
     if (View.ShowSetupModal() == 1) {
         Setting->SetSetupCompl(true);
+    }
+}
+
+std::u16string TTicker::TooltipText() {
+    try {
+        if (!Setting->GetSetupCompl()) {
+            return {};
+        }
+        return SmokeFreeText(Setting->GetUserStopTime(), CurrentDateTime());
+    } catch (const Exception&) {
+        return {};
     }
 }
 

@@ -48,6 +48,11 @@ public:
     // The wizard again; the totals are not recomputed here: the next tick shows what it stored.
     void MenuItemSettingsClick();
 
+    // The tooltip over the ticker, made when it opens: how long smoke-free and the next health
+    // milestone. Empty, so no tooltip, while setup is not complete or the store fails; a
+    // failure here opens no box.
+    std::u16string TooltipText();
+
     void FormMouseDown(float x, float y);
     void FormMouseMove(bool leftHeld, float x, float y);
     void FormMouseUp();

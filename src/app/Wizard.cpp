@@ -1,12 +1,14 @@
 #include "app/Wizard.h"
 
 #include "Unitsetting.h"
+#include "app/MessageText.h"
 #include "app/Texts.h"
 #include "conversions/Clock.h"
 #include "conversions/FloatingPoint.h"
 #include "conversions/NarrowText.h"
 #include "conversions/NumberFormat.h"
 #include "conversions/NumberParse.h"
+#include "registry/Registry.h"
 #include "runtime/Exceptions.h"
 
 #include <optional>
@@ -51,15 +53,33 @@ void TWizard::Create() {
 }
 
 void TWizard::FillFromStore() {
+    // A store that exists but cannot be used now (another program's lock, a folder open to
+    // others) leaves the fields unfilled, with no message here: the ticker reports it at once,
+    // and the fields are filled before the wizard is shown, never left empty over figures that
+    // are stored.
+    Filled = false;
+    try {
+        FillFields();
+    } catch (const ERegistryUnavailable&) {
+        return;
+    }
+    Filled = true;
+}
+
+void TWizard::FillFields() {
     // A name or birth year stored with the wrong type must not stop every start of the
     // program: the field stays empty, and passing its page stores the value afresh.
     try {
         View.SetFieldText(TField::Username, Setting->GetUserName());
+    } catch (const ERegistryUnavailable&) {
+        throw;
     } catch (const Exception& e) {
         View.ShowMessage(e.Message());
     }
     try {
         View.SetFieldText(TField::DOB, Setting->GetUserDOB());
+    } catch (const ERegistryUnavailable&) {
+        throw;
     } catch (const Exception& e) {
         View.ShowMessage(e.Message());
     }
@@ -73,9 +93,24 @@ void TWizard::FillFromStore() {
         } else {
             View.SetCalendarDate(Setting->GetUserStopTime());
         }
+    } catch (const ERegistryUnavailable&) {
+        throw;
     } catch (const Exception& e) {
         View.ShowMessage(e.Message());
     }
+}
+
+bool TWizard::PrepareShowing() {
+    if (!Filled) {
+        try {
+            FillFields();
+        } catch (const ERegistryUnavailable& e) {
+            View.ShowMessage(ExceptionMessageText(e));
+            return false;
+        }
+        Filled = true;
+    }
+    return true;
 }
 
 void TWizard::FormCreate() {

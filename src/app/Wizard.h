@@ -64,6 +64,12 @@ public:
     // The six prompts, then the four filters.
     void FormCreate();
 
+    // Called as a showing begins. Fields that could not be filled from the store at creation
+    // (it could not be used then) are filled now; while the store still cannot be used the
+    // showing does not happen (false), since passing the pages would write empty fields over
+    // the stored figures. Says why in the message box.
+    bool PrepareShowing();
+
     void ShowPanel(TPanel panel);
     void NextStep();
     void PreviousStep();
@@ -98,6 +104,11 @@ public:
 
 private:
     void FillFromStore();
+    // Raises ERegistryUnavailable; shows every other failure and goes on.
+    void FillFields();
+
+    // Whether the fields hold what the store held when they were last filled.
+    bool Filled = false;
 
     TWizardView& View;
 };

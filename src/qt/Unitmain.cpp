@@ -15,9 +15,11 @@
 
 #include <QBitmap>
 #include <QFont>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QRegion>
+#include <QToolTip>
 
 TFormMain* FormMain = nullptr;
 
@@ -85,6 +87,22 @@ void TFormMain::MenuItemCloseClick() {
 
 void TFormMain::MenuItemSettingsClick() {
     Guarded([this] { Ticker.MenuItemSettingsClick(); });
+}
+
+bool TFormMain::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QWidget::event(event);
+    }
+    // Read when the pointer rests, so there is no timer of its own and no wake-up.
+    const QString text = QString::fromStdU16String(Ticker.TooltipText());
+    setAccessibleDescription(text);
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, this);
+    }
+    return true;
 }
 
 TPoint TFormMain::Position() const {

@@ -50,6 +50,10 @@ public slots:
     void MenuItemCloseClick();
     void MenuItemSettingsClick();
 
+protected:
+    // The tooltip: how long smoke-free and the next milestone, made as it opens.
+    bool event(QEvent* event) override;
+
 private:
     // TTickerView
     TPoint Position() const override;

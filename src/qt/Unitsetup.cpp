@@ -9,18 +9,48 @@
 #pragma GCC diagnostic pop
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QPixmap>
+#include <QPushButton>
+
+#include <algorithm>
 
 TFormSetup* FormSetup = nullptr;
 
 namespace {
 
+constexpr int WindowWidth = 987;
+constexpr int WindowHeight = 795;
 constexpr qreal PanelOpacity = 0.9;
 // On top of the window's opacity, so a disabled button ends at four fifths of a panel's.
 constexpr qreal DisabledOpacity = 0.8;
 constexpr int FontPixelSize = 30;
+constexpr int CalendarFontPixelSize = 18;
+const QColor FieldColour(0xE8, 0xEE, 0xF4);
+// The free space kept on each side of a button's text.
+constexpr int ButtonTextMargin = 8;
+
+// Makes the button's font smaller, a pixel at a time, until its longest text fits with the
+// margins ("Weiter >>" and "Fertig" share ButtonNext).
+void FitText(QPushButton* button) {
+    QFont font = button->font();
+    const int room = button->minimumWidth() - 2 * ButtonTextMargin;
+    const QStringList texts{button->text(), QStringLiteral("Weiter >>")};
+    const auto widest = [&texts](const QFont& f) {
+        int width = 0;
+        for (const QString& text : texts) {
+            width = std::max(width, QFontMetrics(f).horizontalAdvance(text));
+        }
+        return width;
+    };
+    while (font.pixelSize() > FontPixelSize * 3 / 4 && widest(font) > room) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    button->setFont(font);
+}
 
 QString ToQString(const std::u16string& text) {
     return QString::fromStdU16String(text);
@@ -29,7 +59,39 @@ QString ToQString(const std::u16string& text) {
 } // namespace
 
 TFormSetup::TFormSetup(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), Layout(new Ui::TFormSetup) {
+    // No parent window: a dialog is stacked above its parent, and the top-most ticker must stay
+    // above the wizard. The owner still destroys it.
+    : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), Layout(new Ui::TFormSetup) {
+    if (owner != nullptr) {
+        connect(owner, &QObject::destroyed, this, [this] { delete this; });
+    }
+    // The window itself now; its controls at the first showing (most runs never show it). The
+    // behaviour fills it all the same: what it sets is kept until the controls exist.
+    setFixedSize(WindowWidth, WindowHeight);
+    setWindowTitle(QStringLiteral("Setup"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    // Everything the window draws lies on its panels, which never overlap, so drawing the
+    // whole window at the panels' opacity is drawing each panel with its controls at it. (An
+    // opacity effect per panel leaves traces of the previous page on a see-through window.)
+    setWindowOpacity(PanelOpacity);
+
+    // There is no release handler: the cursors set by a press stay.
+    InstallFormMouseHandlers(
+        this, TFormMouseHandlers{[this](Qt::MouseButton, Qt::MouseButtons, float x, float y) {
+                                     Wizard.FormMouseDown(x, y);
+                                 },
+                                 [this](Qt::MouseButtons held, float x, float y) {
+                                     Wizard.FormMouseMove(held.testFlag(Qt::LeftButton), x, y);
+                                 },
+                                 {}});
+
+    Wizard.Create();
+}
+
+void TFormSetup::Build() {
+    if (Built()) {
+        return;
+    }
     Layout->setupUi(this);
     PanelTop = Layout->PanelTop;
     ImageTop = Layout->ImageTop;
@@ -56,7 +118,6 @@ TFormSetup::TFormSetup(QWidget* owner)
     ButtonCancel = Layout->ButtonCancel;
     ButtonPrevious = Layout->ButtonPrevious;
     ButtonNext = Layout->ButtonNext;
-    setAttribute(Qt::WA_TranslucentBackground);
 
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(FontPixelSize);
@@ -68,11 +129,29 @@ TFormSetup::TFormSetup(QWidget* owner)
              ButtonPrevious, ButtonCancel}) {
         control->setFont(font);
     }
+    // Where a field is shows at a glance: a light fill on the white panels, not their colour.
+    for (TEdit* edit : {EditUsername, EditDOB, EditCigaretteQuantity, EditCigaretteBoxPrice,
+                        EditCigaretteBoxQuantity}) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, FieldColour);
+        palette.setColor(QPalette::Text, Qt::black);
+        edit->setPalette(palette);
+    }
+    // A button text that the system's font makes wider than its button is drawn a little
+    // smaller, so that it keeps a margin on both sides.
+    for (QPushButton* button : {ButtonNext, ButtonPrevious, ButtonCancel}) {
+        FitText(button);
+    }
+    // The calendar's own texts at a size between the window's and Qt's default, so that the
+    // day names still fit their columns.
+    QFont calendarFont = font;
+    calendarFont.setPixelSize(CalendarFontPixelSize);
+    CalendarStopped->setFont(calendarFont);
+    // Under the window's style sheet a font does not pass on to children by itself.
+    for (QWidget* part : CalendarStopped->findChildren<QWidget*>()) {
+        part->setFont(calendarFont);
+    }
 
-    // Everything the window draws lies on its panels, which never overlap, so drawing the
-    // whole window at the panels' opacity is drawing each panel with its controls at it. (An
-    // opacity effect per panel leaves traces of the previous page on a see-through window.)
-    setWindowOpacity(PanelOpacity);
     for (QWidget* panel : std::initializer_list<QWidget*>{
              PanelTop, PanelBottom, PanelCenterStart, PanelCenterName, PanelCenterDOB,
              PanelCenterCigaretteQuantity, PanelCenterCigarettePrice, PanelCenterFinish}) {
@@ -80,17 +159,24 @@ TFormSetup::TFormSetup(QWidget* owner)
         panel->setCursor(Qt::ArrowCursor);
     }
 
-    // There is no release handler: the cursors set by a press stay.
-    InstallFormMouseHandlers(
-        this, TFormMouseHandlers{[this](Qt::MouseButton, Qt::MouseButtons, float x, float y) {
-                                     Wizard.FormMouseDown(x, y);
-                                 },
-                                 [this](Qt::MouseButtons held, float x, float y) {
-                                     Wizard.FormMouseMove(held.testFlag(Qt::LeftButton), x, y);
-                                 },
-                                 {}});
-
-    Wizard.Create();
+    // What the behaviour set before the controls existed.
+    ShowPage(Pending.Page, Pending.PreviousEnabled, Pending.NextText);
+    for (const auto& [field, text] : Pending.Texts) {
+        SetFieldText(field, text);
+    }
+    for (const auto& [field, filter] : Pending.Filters) {
+        SetFieldFilter(field, filter);
+    }
+    for (const auto& [prompt, text] : Pending.Prompts) {
+        SetPrompt(prompt, text);
+    }
+    if (Pending.Calendar) {
+        SetCalendarDate(*Pending.Calendar);
+    }
+    if (Pending.PanelTopCursor) {
+        SetPanelTopCursor(*Pending.PanelTopCursor);
+    }
+    Pending = {};
 }
 
 TFormSetup::~TFormSetup() {
@@ -134,6 +220,13 @@ TEdit* TFormSetup::EditOf(TField field) const {
 }
 
 int TFormSetup::ShowModal() {
+    if (!Wizard.PrepareShowing()) {
+        return 2;
+    }
+    Build();
+    // No control has the focus when a showing opens: the window keeps it itself, so that Qt
+    // does not give it to the first control, nor keep it on the button pressed last.
+    setFocus(Qt::OtherFocusReason);
     LoadBanner();
     CenterOnPrimaryScreen(this);
     ApplyShapeWithoutCompositor(this, PanelShape());
@@ -175,6 +268,12 @@ void TFormSetup::UpdateDisabledLook(QWidget* control) {
 }
 
 void TFormSetup::ShowPage(TPanel panel, bool previousEnabled, const std::u16string& nextText) {
+    if (!Built()) {
+        Pending.Page = panel;
+        Pending.PreviousEnabled = previousEnabled;
+        Pending.NextText = nextText;
+        return;
+    }
     for (const TPanel page : {TPanel::Start, TPanel::Name, TPanel::DOB, TPanel::CigaretteQuantity,
                               TPanel::CigarettePrice, TPanel::Finish}) {
         PanelOf(page)->hide();
@@ -186,22 +285,41 @@ void TFormSetup::ShowPage(TPanel panel, bool previousEnabled, const std::u16stri
 }
 
 void TFormSetup::FocusField(TField field) {
+    if (!Built()) {
+        return; // no showing yet: each opens with no control focused
+    }
     EditOf(field)->setFocus();
 }
 
 std::u16string TFormSetup::FieldText(TField field) const {
+    if (!Built()) {
+        const auto kept = Pending.Texts.find(field);
+        return kept == Pending.Texts.end() ? std::u16string() : kept->second;
+    }
     return EditOf(field)->text().toStdU16String();
 }
 
 void TFormSetup::SetFieldText(TField field, const std::u16string& text) {
+    if (!Built()) {
+        Pending.Texts[field] = text;
+        return;
+    }
     EditOf(field)->setText(ToQString(text));
 }
 
 void TFormSetup::SetFieldFilter(TField field, const std::u16string& filter) {
+    if (!Built()) {
+        Pending.Filters[field] = filter;
+        return;
+    }
     EditOf(field)->FilterChar = ToQString(filter);
 }
 
 void TFormSetup::SetPrompt(TPrompt prompt, const std::u16string& text) {
+    if (!Built()) {
+        Pending.Prompts[prompt] = text;
+        return;
+    }
     QLabel* label = nullptr;
     switch (prompt) {
     case TPrompt::Username:
@@ -233,10 +351,16 @@ void TFormSetup::SetPrompt(TPrompt prompt, const std::u16string& text) {
 }
 
 TDateTime TFormSetup::CalendarDate() const {
+    // The calendar's day is what the control makes of the date it was given.
+    const_cast<TFormSetup*>(this)->Build();
     return CalendarStopped->Date();
 }
 
 void TFormSetup::SetCalendarDate(TDateTime value) {
+    if (!Built()) {
+        Pending.Calendar = value;
+        return;
+    }
     CalendarStopped->SetDate(value);
 }
 
@@ -253,6 +377,10 @@ void TFormSetup::SetWindowCursor(TCursor cursor) {
 }
 
 void TFormSetup::SetPanelTopCursor(TCursor cursor) {
+    if (!Built()) {
+        Pending.PanelTopCursor = cursor;
+        return;
+    }
     PanelTop->setCursor(QtCursor(cursor));
 }
 

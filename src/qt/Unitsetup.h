@@ -9,7 +9,10 @@
 
 #include <QDialog>
 
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QFrame;
 class QLabel;
@@ -29,35 +32,40 @@ public:
     // Centred anew, then shown modally: 1 when the wizard was finished, 2 otherwise.
     int ShowModal();
 
+    // Builds the controls from the layout, as the first showing does, and gives them what the
+    // behaviour set so far. Until then the control pointers below are null.
+    void Build();
+    bool Built() const { return ButtonNext != nullptr; }
+
     // The behaviour; it keeps CurrentPanel, MouseDownX and MouseDownY.
     TWizard Wizard{*this};
 
     // The layout's controls.
-    QFrame* PanelTop;
-    QLabel* ImageTop;
-    QFrame* PanelCenterStart;
-    QLabel* LabelStart;
-    QFrame* PanelCenterName;
-    QLabel* LabelUsername;
-    TEdit* EditUsername;
-    QFrame* PanelCenterDOB;
-    QLabel* LabelDOB;
-    TEdit* EditDOB;
-    QFrame* PanelCenterCigaretteQuantity;
-    QLabel* LabelCigaretteQuantity;
-    TEdit* EditCigaretteQuantity;
-    QFrame* PanelCenterCigarettePrice;
-    QLabel* LabelCigaretteBoxPrice;
-    TEdit* EditCigaretteBoxPrice;
-    QLabel* LabelCigaretteBoxQuantity;
-    TEdit* EditCigaretteBoxQuantity;
-    QFrame* PanelCenterFinish;
-    QLabel* LabelStoppingDate;
-    TMonthCalendar* CalendarStopped;
-    QFrame* PanelBottom;
-    QPushButton* ButtonCancel;
-    QPushButton* ButtonPrevious;
-    QPushButton* ButtonNext;
+    QFrame* PanelTop = nullptr;
+    QLabel* ImageTop = nullptr;
+    QFrame* PanelCenterStart = nullptr;
+    QLabel* LabelStart = nullptr;
+    QFrame* PanelCenterName = nullptr;
+    QLabel* LabelUsername = nullptr;
+    TEdit* EditUsername = nullptr;
+    QFrame* PanelCenterDOB = nullptr;
+    QLabel* LabelDOB = nullptr;
+    TEdit* EditDOB = nullptr;
+    QFrame* PanelCenterCigaretteQuantity = nullptr;
+    QLabel* LabelCigaretteQuantity = nullptr;
+    TEdit* EditCigaretteQuantity = nullptr;
+    QFrame* PanelCenterCigarettePrice = nullptr;
+    QLabel* LabelCigaretteBoxPrice = nullptr;
+    TEdit* EditCigaretteBoxPrice = nullptr;
+    QLabel* LabelCigaretteBoxQuantity = nullptr;
+    TEdit* EditCigaretteBoxQuantity = nullptr;
+    QFrame* PanelCenterFinish = nullptr;
+    QLabel* LabelStoppingDate = nullptr;
+    TMonthCalendar* CalendarStopped = nullptr;
+    QFrame* PanelBottom = nullptr;
+    QPushButton* ButtonCancel = nullptr;
+    QPushButton* ButtonPrevious = nullptr;
+    QPushButton* ButtonNext = nullptr;
 
     // The page panel and the edit that the behaviour names.
     QWidget* PanelOf(TPanel panel) const;
@@ -102,6 +110,18 @@ private:
     QRegion PanelShape() const;
 
     std::unique_ptr<Ui::TFormSetup> Layout;
+
+    // What the behaviour set before the controls were built.
+    struct TPending {
+        TPanel Page = TPanel::Start;
+        bool PreviousEnabled = false;
+        std::u16string NextText;
+        std::map<TField, std::u16string> Texts;
+        std::map<TField, std::u16string> Filters;
+        std::map<TPrompt, std::u16string> Prompts;
+        std::optional<TDateTime> Calendar;
+        std::optional<TCursor> PanelTopCursor;
+    } Pending;
 };
 
 extern TFormSetup* FormSetup;

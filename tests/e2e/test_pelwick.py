@@ -232,6 +232,41 @@ class Running(PelwickTestCase):
         self.wait_totals(20, 6.5, 20, stop)
 
 
+class Stacking(PelwickTestCase):
+    def stacking(self):
+        """The managed windows from the bottom up, as the window manager stacks them."""
+        out = self.desk.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"])
+        return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", out)]
+
+    def test_the_ticker_stays_above_the_wizard_from_its_menu_and_takes_no_input(self):
+        hive.write(self.session.config, hive.figures())
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", pelwick.pid)
+        self.open_menu_entry(ticker, 1)  # "Einstellungen"
+        wizard = self.desk.wait_window("Setup", pelwick.pid)
+        # The ticker lies in the middle of the wizard, and above it.
+        desktop.wait_until("both windows managed", lambda: {ticker, wizard} <= set(
+            self.stacking()))
+        order = self.stacking()
+        self.assertGreater(order.index(ticker), order.index(wizard), order)
+        self.assertIn("_NET_WM_STATE_ABOVE", self.desk.net_wm_state(ticker))
+
+        # A drag that starts on the ticker moves neither window while the wizard is open.
+        before = self.desk.geometry(wizard), self.desk.geometry(ticker)
+        x, y, _, _ = self.desk.geometry(ticker)
+        self.desk.move_pointer(x + 40, y + 14)
+        self.desk.press(1)
+        for step in range(1, 6):
+            self.desk.move_pointer(x + 40 + 20 * step, y + 14 + 10 * step)
+        self.desk.release(1)
+        time.sleep(0.3)
+        self.assertEqual((self.desk.geometry(wizard), self.desk.geometry(ticker)), before)
+
+        self.at(wizard, BUTTON_CANCEL)
+        self.desk.wait_no_window("Setup", pelwick.pid)
+        self.assertIsNone(pelwick.poll())
+
+
 class Dragging(PelwickTestCase):
     def drag(self, ticker, button, dx, dy):
         x, y, _, _ = self.desk.geometry(ticker)

@@ -1,13 +1,22 @@
 // A second program over the settings store, driven by the fault tests as a real process:
 //
-//   FaultHelper [--as-nobody] [--fsize=<bytes>] ops <op>...
+//   FaultHelper [--as-nobody] [--fsize=<bytes>] [--timed] [--usage] [--trace-sync] ops <op>...
 //       get:<Name> or set:<Name>=<value>, one output line each ("<Name>=<value>",
 //       "<Name>:=ok" or "<Name>!<class>:<message>"), then "done". Failures do not end it.
+//       --timed ends each line with " @<milliseconds>" that the operation took; --usage adds
+//       "usage:<milliseconds of all operations>:<peak resident kB of this program>" after
+//       "done";
+//       --trace-sync prints "unlink <path>" and "syncdir <path>" for each file the hive removes
+//       and each folder it opens to sync, as they happen.
 //   FaultHelper writer <progress file> <first generation>
 //       writes all seven values, generation after generation, until it is killed.
 //   FaultHelper pingpong <0|1> <rounds>
 //       after one byte on stdin: writes its own value, reads it back and reads the other
 //       copy's value, round after round; exit 1 with the reason on the first fault.
+//   FaultHelper names <id> <rounds>
+//       after one byte on stdin: writes UserName at a length that changes every round and
+//       reads it, round after round; every read must be one whole text that some copy wrote
+//       (its own letter repeated); exit 1 with the reason on the first fault.
 //
 // The environment's XDG_CONFIG_HOME chooses the hive.
 
@@ -21,6 +30,7 @@
 #include <cxxabi.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <sqlite3.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -102,13 +112,72 @@ std::string Run(TSetting& s, const std::string& op) {
     }
 }
 
+bool Timed = false;
+bool Usage = false;
+
 int Ops(int argc, char** argv) {
+    using TClock = std::chrono::steady_clock;
     TSetting s;
+    std::chrono::duration<double, std::milli> total{0};
     for (int i = 0; i < argc; ++i) {
-        std::printf("%s\n", Run(s, argv[i]).c_str());
+        const auto begin = TClock::now();
+        const std::string line = Run(s, argv[i]);
+        const std::chrono::duration<double, std::milli> took = TClock::now() - begin;
+        total += took;
+        if (Timed) {
+            std::printf("%s @%.0f\n", line.c_str(), took.count());
+        } else {
+            std::printf("%s\n", line.c_str());
+        }
+        std::fflush(stdout);
     }
     std::printf("done\n");
+    if (Usage) {
+        // The peak of this program's own memory: VmHWM starts afresh at exec, where ru_maxrss
+        // would carry over the peak of the process that started it.
+        long peak = -1;
+        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, status)) {
+                if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) {
+                    break;
+                }
+            }
+            std::fclose(status);
+        }
+        std::printf("usage:%.0f:%ld\n", total.count(), peak);
+    }
     return 0;
+}
+
+// The unix VFS's own calls, wrapped to report what the hive removes and which folders it syncs.
+sqlite3_syscall_ptr RealUnlink = nullptr;
+sqlite3_syscall_ptr RealOpenDirectory = nullptr;
+
+int TracedUnlink(const char* path) {
+    std::printf("unlink %s\n", path);
+    return reinterpret_cast<int (*)(const char*)>(RealUnlink)(path);
+}
+
+int TracedOpenDirectory(const char* path, int* fd) {
+    std::printf("syncdir %s\n", path);
+    return reinterpret_cast<int (*)(const char*, int*)>(RealOpenDirectory)(path, fd);
+}
+
+bool TraceSync() {
+    sqlite3_initialize();
+    sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    if (!vfs || vfs->iVersion < 3 || !vfs->xGetSystemCall || !vfs->xSetSystemCall) {
+        return false;
+    }
+    RealUnlink = vfs->xGetSystemCall(vfs, "unlink");
+    RealOpenDirectory = vfs->xGetSystemCall(vfs, "openDirectory");
+    return RealUnlink && RealOpenDirectory &&
+           vfs->xSetSystemCall(vfs, "unlink",
+                               reinterpret_cast<sqlite3_syscall_ptr>(TracedUnlink)) == SQLITE_OK &&
+           vfs->xSetSystemCall(vfs, "openDirectory",
+                               reinterpret_cast<sqlite3_syscall_ptr>(TracedOpenDirectory)) ==
+               SQLITE_OK;
 }
 
 [[noreturn]] void Writer(const char* progressFile, std::int64_t first) {
@@ -190,6 +259,36 @@ int PingPong(int id, int rounds) {
     return 0;
 }
 
+int Names(int id, int rounds) {
+    char go = 0;
+    if (::read(0, &go, 1) != 1) {
+        std::fprintf(stderr, "copy %d: no start signal\n", id);
+        return 2;
+    }
+    TSetting s;
+    const char16_t letter = static_cast<char16_t>(u'a' + id);
+    for (int i = 1; i <= rounds; ++i) {
+        try {
+            // From 1 to 400 letters and back, so that the text grows and shrinks across
+            // SQLite's pages.
+            const auto length = static_cast<std::size_t>(1 + (i * 37 + id * 101) % 400);
+            s.SetUserName(std::u16string(length, letter));
+            const std::u16string read = s.GetUserName();
+            if (read.empty() || read.find_first_not_of(read.front()) != std::u16string::npos ||
+                read.front() < u'a' || read.front() > u'z') {
+                std::printf("copy %d round %d: read a text no copy wrote: %s\n", id, i,
+                            ToUtf8(read).c_str());
+                return 1;
+            }
+        } catch (const std::exception& e) {
+            std::printf("copy %d round %d: %s: %s\n", id, i, ClassName(e).c_str(), e.what());
+            return 1;
+        }
+    }
+    std::printf("copy %d: %d rounds\n", id, rounds);
+    return 0;
+}
+
 bool DropToNobody() {
     return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
            ::geteuid() == 65534;
@@ -215,6 +314,15 @@ int main(int argc, char** argv) {
                 std::perror("setrlimit");
                 return 4;
             }
+        } else if (std::strcmp(argv[i], "--timed") == 0) {
+            Timed = true;
+        } else if (std::strcmp(argv[i], "--usage") == 0) {
+            Usage = true;
+        } else if (std::strcmp(argv[i], "--trace-sync") == 0) {
+            if (!TraceSync()) {
+                std::printf("cannot trace SQLite's system calls\n");
+                return 4;
+            }
         }
     }
     const std::string command = i < argc ? argv[i] : "";
@@ -227,6 +335,10 @@ int main(int argc, char** argv) {
     if (command == "pingpong" && argc - i == 3) {
         return PingPong(std::atoi(argv[i + 1]), std::atoi(argv[i + 2]));
     }
-    std::fprintf(stderr, "usage: FaultHelper [--as-nobody] [--fsize=N] ops|writer|pingpong ...\n");
+    if (command == "names" && argc - i == 3) {
+        return Names(std::atoi(argv[i + 1]), std::atoi(argv[i + 2]));
+    }
+    std::fprintf(stderr, "usage: FaultHelper [--as-nobody] [--fsize=N] [--timed] [--usage] "
+                         "[--trace-sync] ops|writer|pingpong|names ...\n");
     return 2;
 }

@@ -35,8 +35,10 @@ bool Root() {
     return ::geteuid() == 0;
 }
 
-void Own(const std::string& path, mode_t mode) {
-    if (Root()) {
+// The mode, and when running as root the owner nobody; a file or folder of the test's own user
+// keeps its owner with toNobody false.
+void Own(const std::string& path, mode_t mode, bool toNobody = true) {
+    if (toNobody && Root()) {
         ASSERT_EQ(::chown(path.c_str(), Nobody, Nobody), 0) << path << ": " << std::strerror(errno);
     }
     ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
@@ -48,6 +50,20 @@ void StoredHive(const std::string& config) {
         RunHelper({"ops", "set:CigConsQty=5", "set:UserName=Erika", "set:SetupCompl=1"}, config);
     ASSERT_EQ(r.Lines(), (std::vector<std::string>{"CigConsQty:=ok", "UserName:=ok",
                                                    "SetupCompl:=ok", "done"}));
+}
+
+// A version-1 hive of another shape with the store's key and the values 5 and "Erika" in it.
+void OtherShape(const std::string& config, const std::string& tables) {
+    ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(HiveFolder(config).c_str(), 0700), 0);
+    Sql(HiveFile(config),
+        tables + "PRAGMA user_version = 1;"
+                 "INSERT INTO reg_key VALUES ('Software'), ('Software\\Korvenda'), "
+                 "('Software\\Korvenda\\Pelwick');"
+                 "INSERT INTO reg_value VALUES ('Software\\Korvenda\\Pelwick', 'CigConsQty', "
+                 "4, x'05000000'), ('Software\\Korvenda\\Pelwick', 'UserName', 1, "
+                 "x'4500720069006B0061000000');");
+    Own(HiveFile(config), 0600, false);
 }
 
 struct TCase {
@@ -97,6 +113,7 @@ const TCase Cases[] = {
              bytes += static_cast<char>(x >> 16);
          }
          WriteFile(HiveFile(config), bytes);
+         Own(HiveFile(config), 0600, false);
      },
      KeyMessage},
     {"SQLite header over garbage", false,
@@ -107,6 +124,7 @@ const TCase Cases[] = {
          bytes += std::string("\x10\x00\x01\x01\x00\x40\x20\x20", 8);
          bytes.resize(4096 * 3, '\x5A');
          WriteFile(HiveFile(config), bytes);
+         Own(HiveFile(config), 0600, false);
      },
      KeyMessage},
     {"another program's database", false,
@@ -114,6 +132,7 @@ const TCase Cases[] = {
          ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
          ASSERT_EQ(::mkdir(HiveFolder(config).c_str(), 0700), 0);
          Sql(HiveFile(config), "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('x')");
+         Own(HiveFile(config), 0600, false);
      },
      KeyMessage},
     {"an emptied database", false,
@@ -121,12 +140,45 @@ const TCase Cases[] = {
          ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
          ASSERT_EQ(::mkdir(HiveFolder(config).c_str(), 0700), 0);
          Sql(HiveFile(config), "CREATE TABLE notes (text TEXT); DROP TABLE notes");
+         Own(HiveFile(config), 0600, false);
      },
      KeyMessage},
     {"a hive of a newer schema", false,
      [](const std::string& config) {
          StoredHive(config);
          Sql(HiveFile(config), "PRAGMA user_version = 2");
+     },
+     KeyMessage},
+    // Version 1 in name only: any other shape is another program's file, whatever it holds.
+    {"a version-1 hive without its primary key", false,
+     [](const std::string& config) {
+         OtherShape(config, "CREATE TABLE reg_key (path TEXT PRIMARY KEY COLLATE NOCASE) "
+                            "WITHOUT ROWID; CREATE TABLE reg_value (key TEXT NOT NULL COLLATE "
+                            "NOCASE REFERENCES reg_key(path), name TEXT NOT NULL COLLATE NOCASE, "
+                            "type INTEGER NOT NULL, data BLOB NOT NULL);");
+     },
+     KeyMessage},
+    {"a version-1 hive without NOCASE", false,
+     [](const std::string& config) {
+         OtherShape(config, "CREATE TABLE reg_key (path TEXT PRIMARY KEY) WITHOUT ROWID; "
+                            "CREATE TABLE reg_value (key TEXT NOT NULL REFERENCES reg_key(path), "
+                            "name TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, "
+                            "PRIMARY KEY (key, name)) WITHOUT ROWID;");
+     },
+     KeyMessage},
+    {"a version-1 hive with rowids", false,
+     [](const std::string& config) {
+         OtherShape(config, "CREATE TABLE reg_key (path TEXT PRIMARY KEY COLLATE NOCASE); "
+                            "CREATE TABLE reg_value (key TEXT NOT NULL COLLATE NOCASE REFERENCES "
+                            "reg_key(path), name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT "
+                            "NULL, data BLOB NOT NULL, PRIMARY KEY (key, name));");
+     },
+     KeyMessage},
+    {"a version-1 hive with a trigger", false,
+     [](const std::string& config) {
+         StoredHive(config);
+         Sql(HiveFile(config), "CREATE TABLE log (x); CREATE TRIGGER t AFTER INSERT ON "
+                               "reg_value BEGIN INSERT INTO log VALUES (new.name); END;");
      },
      KeyMessage},
 };

@@ -1,10 +1,9 @@
 #pragma once
 
-// What the Qt tests share: a watcher that answers message boxes as a user would,
-// and a clock set by hand.
+// What the Qt tests share: a watcher that answers message boxes as a user would, and where a
+// window is centred.
 
 #include "app/Geometry.h"
-#include "conversions/Clock.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -60,12 +59,6 @@ private:
     std::function<void()> WhileOpen;
     QTimer Poll;
 };
-
-// The local clock, put anywhere by the test.
-inline TLocalTime TestNow;
-inline TLocalTime ReadTestClock() {
-    return TestNow;
-}
 
 // Where a window of `size` is centred on the primary screen.
 inline QPoint CenteredOnPrimaryScreen(QSize size) {

@@ -11,6 +11,11 @@ const std::u16string SRegGetDataFailed = u"Fehler beim Holen der Daten f\u00FCr 
 const std::u16string SInvalidRegType = u"Ung\u00FCltiger Datentyp f\u00FCr '%s'";
 const std::u16string SRegCreateFailed = u"Erzeugung von Schl\u00FCssel %s misslungen";
 const std::u16string SRegSetDataFailed = u"Fehler beim Setzen der Daten f\u00FCr '%s'";
+const std::u16string SRegLocked =
+    u"Die Einstellungen werden gerade von einem anderen Programm benutzt";
+const std::u16string SRegNotPrivate =
+    u"Der Ordner oder die Datei deiner Einstellungen geh\u00F6rt einem anderen Benutzer oder "
+    u"steht anderen offen; Pelwick benutzt sie so nicht";
 
 std::u16string FormatRegistryMessage(const std::u16string& format, const std::u16string& arg) {
     std::u16string text = format;
@@ -42,9 +47,25 @@ TRegistry::TRegDataType Classify(DWORD type) {
     }
 }
 
+// A status that says the registry cannot be used now, whatever the call asked for, raises its
+// own message; every other status is left to the caller.
+LSTATUS Checked(LSTATUS status) {
+    if (status == ERROR_LOCK_VIOLATION) {
+        throw ERegistryLocked(SRegLocked);
+    }
+    if (status == ERROR_INVALID_SECURITY_DESCR) {
+        throw ERegistryNotPrivate(SRegNotPrivate);
+    }
+    return status;
+}
+
 [[noreturn]] void Raise(const std::u16string& format, const std::u16string& arg) {
     throw ERegistryException(FormatRegistryMessage(format, arg));
 }
+
+// A text may grow between two calls when another program writes it; each retry asks with the
+// size the last call reported. Bounded, so that a writer that never stops cannot hold a read.
+constexpr int TextReadAttempts = 100;
 
 // Registry data is little-endian whatever the host is.
 template <typename T> T FromLittleEndian(const std::uint8_t* bytes) {
@@ -90,7 +111,7 @@ bool TRegistry::OpenKey(const std::u16string& path, bool canCreate) {
     } else {
         status = RegOpenKeyExW(target.base, target.path.c_str(), 0, Access, &key);
     }
-    if (status != ERROR_SUCCESS) {
+    if (Checked(status) != ERROR_SUCCESS) {
         return false;
     }
     std::u16string newPath = target.path;
@@ -118,7 +139,7 @@ void TRegistry::CloseKey() {
 bool TRegistry::KeyExists(const std::u16string& path) {
     const TResolved target = Resolve(path);
     HKEY key = 0;
-    if (RegOpenKeyExW(target.base, target.path.c_str(), 0, KeyExistsAccess, &key) !=
+    if (Checked(RegOpenKeyExW(target.base, target.path.c_str(), 0, KeyExistsAccess, &key)) !=
         ERROR_SUCCESS) {
         return false;
     }
@@ -130,8 +151,9 @@ bool TRegistry::CreateKey(const std::u16string& path) {
     const TResolved target = Resolve(path);
     HKEY key = 0;
     DWORD disposition = 0;
-    if (RegCreateKeyExW(target.base, target.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS) {
+    if (Checked(RegCreateKeyExW(target.base, target.path.c_str(), 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                                &disposition)) != ERROR_SUCCESS) {
         Raise(SRegCreateFailed, path);
     }
     RegCloseKey(key);
@@ -141,7 +163,7 @@ bool TRegistry::CreateKey(const std::u16string& path) {
 bool TRegistry::ValueExists(const std::u16string& name) {
     DWORD type = 0;
     DWORD size = 0;
-    return RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, nullptr, &size) ==
+    return Checked(RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, nullptr, &size)) ==
            ERROR_SUCCESS;
 }
 
@@ -150,7 +172,7 @@ DWORD TRegistry::GetData(const std::u16string& name, std::uint8_t* buffer, DWORD
     DWORD type = REG_NONE;
     DWORD size = bufferSize;
     // A stored value longer than the buffer fails here too: the call reports ERROR_MORE_DATA.
-    if (RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, buffer, &size) !=
+    if (Checked(RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, buffer, &size)) !=
         ERROR_SUCCESS) {
         Raise(SRegGetDataFailed, name);
     }
@@ -160,7 +182,7 @@ DWORD TRegistry::GetData(const std::u16string& name, std::uint8_t* buffer, DWORD
 
 void TRegistry::PutData(const std::u16string& name, DWORD type, const std::uint8_t* data,
                         DWORD size) {
-    if (RegSetValueExW(currentKey_, name.c_str(), 0, type, data, size) != ERROR_SUCCESS) {
+    if (Checked(RegSetValueExW(currentKey_, name.c_str(), 0, type, data, size)) != ERROR_SUCCESS) {
         Raise(SRegSetDataFailed, name);
     }
 }
@@ -168,14 +190,25 @@ void TRegistry::PutData(const std::u16string& name, DWORD type, const std::uint8
 std::u16string TRegistry::ReadString(const std::u16string& name) {
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, nullptr, &size) !=
+    if (Checked(RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, nullptr, &size)) !=
             ERROR_SUCCESS ||
         size == 0) {
         return std::u16string();
     }
-    std::vector<std::uint8_t> buffer(size);
-    TRegDataType dataType;
-    const DWORD stored = GetData(name, buffer.data(), size, dataType);
+    // The size and the data come from one call each time: a text that another program made
+    // longer since the size was asked is fetched again at its new size, never cut or failed.
+    std::vector<std::uint8_t> buffer;
+    LSTATUS status = ERROR_MORE_DATA;
+    for (int attempt = 0; status == ERROR_MORE_DATA && attempt < TextReadAttempts; ++attempt) {
+        buffer.resize(size);
+        status = Checked(
+            RegQueryValueExW(currentKey_, name.c_str(), nullptr, &type, buffer.data(), &size));
+    }
+    if (status != ERROR_SUCCESS) {
+        Raise(SRegGetDataFailed, name);
+    }
+    const TRegDataType dataType = Classify(type);
+    const DWORD stored = size;
     if (dataType != TRegDataType::rdString && dataType != TRegDataType::rdExpandString) {
         Raise(SInvalidRegType, name);
     }

@@ -15,11 +15,32 @@ public:
     using Exception::Exception;
 };
 
+// The registry exists but cannot be used now; never to be taken for missing keys or values.
+class ERegistryUnavailable : public ERegistryException {
+public:
+    using ERegistryException::ERegistryException;
+};
+
+// Another program holds the registry's lock for longer than a call waits (SRegLocked).
+class ERegistryLocked : public ERegistryUnavailable {
+public:
+    using ERegistryUnavailable::ERegistryUnavailable;
+};
+
+// The registry's folder or file is not the user's own and closed to others (SRegNotPrivate).
+class ERegistryNotPrivate : public ERegistryUnavailable {
+public:
+    using ERegistryUnavailable::ERegistryUnavailable;
+};
+
 // The accessor's messages; %s is the value name, or the key path for the creation message.
 extern const std::u16string SRegGetDataFailed;
 extern const std::u16string SInvalidRegType;
 extern const std::u16string SRegCreateFailed;
 extern const std::u16string SRegSetDataFailed;
+// Without %s: the whole store is concerned, not one value.
+extern const std::u16string SRegLocked;
+extern const std::u16string SRegNotPrivate;
 
 // The format with its first %s replaced by the argument.
 std::u16string FormatRegistryMessage(const std::u16string& format, const std::u16string& arg);
@@ -45,6 +66,11 @@ public:
 
     // A path that begins with '\' is taken from RootKey; any other from the open key, or from
     // RootKey when none is open. Failures give false and change nothing.
+    //
+    // Every call, these included, raises an ERegistryUnavailable instead when the registry
+    // cannot be used at all: ERegistryLocked while another program holds its lock,
+    // ERegistryNotPrivate when its folder or file is not the user's own. Neither ever reads as
+    // a missing key or value.
     bool OpenKey(const std::u16string& path, bool canCreate);
     void CloseKey();
     // Whether the key can be opened for reading; the open key is not touched.

@@ -22,6 +22,8 @@ inline constexpr LSTATUS ERROR_SUCCESS = 0;
 inline constexpr LSTATUS ERROR_FILE_NOT_FOUND = 2;
 inline constexpr LSTATUS ERROR_ACCESS_DENIED = 5;
 inline constexpr LSTATUS ERROR_INVALID_HANDLE = 6;
+// Another program holds the hive's lock longer than a call waits for it.
+inline constexpr LSTATUS ERROR_LOCK_VIOLATION = 33;
 inline constexpr LSTATUS ERROR_OUTOFMEMORY = 14;
 inline constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
 inline constexpr LSTATUS ERROR_BAD_PATHNAME = 161;
@@ -30,6 +32,8 @@ inline constexpr LSTATUS ERROR_NOACCESS = 998;
 inline constexpr LSTATUS ERROR_BADDB = 1009;
 inline constexpr LSTATUS ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LSTATUS ERROR_KEY_DELETED = 1018;
+// The hive's folder or file belongs to another user or is open to others.
+inline constexpr LSTATUS ERROR_INVALID_SECURITY_DESCR = 1338;
 
 inline constexpr DWORD REG_NONE = 0;
 inline constexpr DWORD REG_SZ = 1;

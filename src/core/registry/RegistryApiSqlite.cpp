@@ -1,5 +1,7 @@
 // HKEY_CURRENT_USER emulated in one SQLite file, shared safely by every running copy: each call
 // is one transaction, writers wait for each other, and nothing is cached but the connection.
+// The file and its folder must be the user's own and closed to others; links in the folders
+// above are followed, the file itself is never a link.
 
 #include "registry/RegistryApi.h"
 #include "registry/SqliteHive.h"
@@ -13,7 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -28,30 +33,99 @@ using namespace RegistryApi;
 namespace {
 
 constexpr int SchemaVersion = 1;
-// Another running copy may hold the lock for a moment; a call waits rather than fails.
-constexpr long BusyTimeoutUs = 10'000'000;
+// Another running copy holds the lock for milliseconds and commits again and again; a call
+// waits for it rather than fails. A lock under which the hive file does not change for this
+// long is another program's, and the call fails with ERROR_LOCK_VIOLATION, so that a window is
+// never frozen for long without a word. Once a call has failed so, the next ones wait only
+// briefly until one gets through again. However the file changes, no call waits longer than
+// the cap.
+constexpr long LockWaitUs = 1'500'000;
+constexpr long LockedOutWaitUs = 250'000;
+constexpr long LockWaitCapUs = 10'000'000;
+// Free pages beyond this in a hive made without auto-vacuum (by an earlier version or another
+// program) have the hive rebuilt with it after a write, once.
+constexpr sqlite3_int64 FreeBytesBeforeVacuum = 1 << 20;
 // Longest level name that the reference registry accepts, in UTF-16 code units.
 constexpr std::size_t MaxLevelLength = 256;
 constexpr REGSAM WriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE |
                                WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
-const char* const SchemaSql =
-    "CREATE TABLE reg_key (path TEXT PRIMARY KEY COLLATE NOCASE) WITHOUT ROWID;"
+// The hive's whole shape: a file whose tables are not exactly these (keys, collations, no
+// rowid; no other table, index, view or trigger) is someone else's and is never written.
+const char* const KeyTableSql =
+    "CREATE TABLE reg_key (path TEXT PRIMARY KEY COLLATE NOCASE) WITHOUT ROWID";
+const char* const ValueTableSql =
     "CREATE TABLE reg_value (key TEXT NOT NULL COLLATE NOCASE REFERENCES reg_key(path), "
     "name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL, data BLOB NOT NULL, "
-    "PRIMARY KEY (key, name)) WITHOUT ROWID;"
-    "PRAGMA user_version = 1;";
+    "PRIMARY KEY (key, name)) WITHOUT ROWID";
+// Auto-vacuum gives the pages of a replaced huge value back to the file system at the commit.
+const std::string SchemaSql = std::string("PRAGMA auto_vacuum = FULL;") + KeyTableSql + ";" +
+                              ValueTableSql + ";PRAGMA user_version = 1;";
+
+// The SQL text as SQLite keeps it, with every run of white space made one space: a hive made
+// from the README's layout, line breaks and all, has the same shape.
+std::string Normalized(const char* sql) {
+    std::string text;
+    bool space = false;
+    for (const char* p = sql; *p; ++p) {
+        if (std::isspace(static_cast<unsigned char>(*p))) {
+            space = !text.empty();
+        } else {
+            if (space) {
+                text += ' ';
+                space = false;
+            }
+            text += *p;
+        }
+    }
+    return text;
+}
+
+// How long a call waits for the lock, and what it has seen of the file meanwhile.
+struct TLockWait {
+    const long* Limit; // microseconds without a change to the file
+    std::string File;
+    std::chrono::steady_clock::time_point Start;
+    std::chrono::steady_clock::time_point LastChange;
+    struct stat Seen {};
+};
+
+// Whether the file changed since last seen: a commit of the lock's holder writes it. Only
+// stat: opening and closing the file here would drop this process's own locks on it.
+bool FileChanged(TLockWait& wait) {
+    struct stat st {};
+    if (::stat(wait.File.c_str(), &st) != 0) {
+        return false;
+    }
+    const bool changed = st.st_ino != wait.Seen.st_ino || st.st_size != wait.Seen.st_size ||
+                         st.st_mtim.tv_sec != wait.Seen.st_mtim.tv_sec ||
+                         st.st_mtim.tv_nsec != wait.Seen.st_mtim.tv_nsec;
+    wait.Seen = st;
+    return changed;
+}
 
 // SQLite's own busy timeout backs off to 100 ms between attempts; a copy that writes in a loop
 // then takes the lock again in the short gaps between and starves the waiting one for
 // seconds. Trying again every millisecond (with jitter, so two waiters do not march in step)
 // gets through the first gap.
-int WaitWhileBusy(void*, int attempts) {
+int WaitWhileBusy(void* arg, int attempts) {
+    using TClock = std::chrono::steady_clock;
+    auto& wait = *static_cast<TLockWait*>(arg);
     static unsigned jitter = static_cast<unsigned>(::getpid());
+    const auto now = TClock::now();
+    if (attempts == 0) {
+        wait.Start = wait.LastChange = now;
+        FileChanged(wait);
+    } else if (attempts % 8 == 0 && FileChanged(wait)) {
+        wait.LastChange = now;
+    }
     jitter = jitter * 1103515245u + 12345u;
     const long pause = attempts < 20 ? 100 : 500 + static_cast<long>((jitter >> 16) % 1000);
-    // Average pauses: 20 x 100 us, then 1 ms each.
-    if (attempts >= 20 && 2000L + (attempts - 20) * 1000L >= BusyTimeoutUs) {
+    auto micros = [&](TClock::time_point since) {
+        return std::chrono::duration_cast<std::chrono::microseconds>(now - since).count();
+    };
+    if (micros(wait.LastChange) + pause > *wait.Limit ||
+        micros(wait.Start) + pause > LockWaitCapUs) {
         return 0;
     }
     ::usleep(static_cast<useconds_t>(pause));
@@ -115,6 +189,9 @@ LSTATUS FromSqlite(int rc) {
         return ERROR_ACCESS_DENIED;
     case SQLITE_NOMEM:
         return ERROR_OUTOFMEMORY;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return ERROR_LOCK_VIOLATION;
     default:
         return ERROR_REGISTRY_IO_FAILED;
     }
@@ -129,9 +206,13 @@ public:
 
     // Opens an existing hive file; an empty file (just created by this or another copy) gets
     // the schema. Anything else that is not a hive of this schema is left untouched.
+    // The file's path has no link in it but, perhaps, the file itself: the no-follow flag
+    // refuses that one.
     static LSTATUS Open(const std::string& file, bool writable, bool fileIsEmpty,
-                        std::unique_ptr<TConnection>& result) {
+                        const long* lockWait, std::unique_ptr<TConnection>& result) {
         std::unique_ptr<TConnection> c(new TConnection(writable));
+        c->lockWait_.Limit = lockWait;
+        c->lockWait_.File = file;
         const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
                           SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW;
         int rc = sqlite3_open_v2(file.c_str(), &c->db_, flags, nullptr);
@@ -139,15 +220,27 @@ public:
             return FromSqlite(rc);
         }
         sqlite3_extended_result_codes(c->db_, 1);
-        sqlite3_busy_handler(c->db_, WaitWhileBusy, nullptr);
+        sqlite3_busy_handler(c->db_, WaitWhileBusy, &c->lockWait_);
+        // A commit is durable when the setter returns: EXTRA syncs the folder after the
+        // journal's removal too, so that a power cut cannot bring the journal back and roll
+        // the commit back.
+        if ((rc = sqlite3_exec(c->db_, "PRAGMA synchronous = EXTRA", nullptr, nullptr, nullptr)) !=
+            SQLITE_OK) {
+            return FromSqlite(rc);
+        }
         LSTATUS status = c->CheckSchema(fileIsEmpty, writable);
         if (status != ERROR_SUCCESS) {
             return status;
         }
+        // A value is found by walking the rows, never by a search through the table's tree:
+        // a search compares the name with whole rows, and SQLite reads a row that overflows
+        // its page in full to compare it, so that one huge value would be read at every read
+        // of any other. The walk reads each row's first columns only. The unary plus keeps the
+        // columns' NOCASE and keeps the primary key out of use.
         if ((rc = c->findKey_.Prepare(c->db_, "SELECT path FROM reg_key WHERE path = ?1")) ||
             (rc = c->insertKey_.Prepare(c->db_, "INSERT INTO reg_key (path) VALUES (?1)")) ||
             (rc = c->findValue_.Prepare(
-                 c->db_, "SELECT type, data FROM reg_value WHERE key = ?1 AND name = ?2")) ||
+                 c->db_, "SELECT type, data FROM reg_value WHERE +key = ?1 AND +name = ?2")) ||
             (rc =
                  c->setValue_.Prepare(c->db_, "INSERT OR REPLACE INTO reg_value "
                                               "(key, name, type, data) VALUES (?1, ?2, ?3, ?4)"))) {
@@ -287,7 +380,11 @@ public:
                 return FromSqlite(rc);
             }
         }
-        return FromSqlite(txn.Commit());
+        if ((rc = txn.Commit()) != SQLITE_OK) {
+            return FromSqlite(rc);
+        }
+        ReclaimFreeSpace();
+        return ERROR_SUCCESS;
     }
 
 private:
@@ -361,7 +458,8 @@ private:
                 return FromSqlite(rc);
             }
             if (version == 0 && objects == 0) {
-                if ((rc = sqlite3_exec(db_, SchemaSql, nullptr, nullptr, nullptr)) != SQLITE_OK ||
+                if ((rc = sqlite3_exec(db_, SchemaSql.c_str(), nullptr, nullptr, nullptr)) !=
+                        SQLITE_OK ||
                     (rc = txn.Commit()) != SQLITE_OK) {
                     return FromSqlite(rc);
                 }
@@ -371,21 +469,55 @@ private:
         if (version != SchemaVersion) {
             return ERROR_BADDB;
         }
-        // Both tables with every column this code reads and writes.
-        for (const char* probe : {"SELECT path FROM reg_key LIMIT 0",
-                                  "SELECT key, name, type, data FROM reg_value LIMIT 0"}) {
-            sqlite3_stmt* stmt = nullptr;
-            rc = sqlite3_prepare_v2(db_, probe, -1, &stmt, nullptr);
-            sqlite3_finalize(stmt);
-            if (rc != SQLITE_OK) {
-                return ERROR_BADDB;
+        // Exactly the two tables, each of exactly its shape.
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(db_,
+                                "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name",
+                                -1, &stmt, nullptr);
+        std::vector<std::string> found;
+        while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            std::string row;
+            for (int i = 0; i < 4; ++i) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                row += (i ? "|" : "") + (text ? Normalized(text) : std::string("NULL"));
             }
+            found.push_back(std::move(row));
+            rc = SQLITE_OK;
         }
-        return ERROR_SUCCESS;
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE) {
+            return FromSqlite(rc);
+        }
+        const std::vector<std::string> expected = {
+            "table|reg_key|reg_key|" + Normalized(KeyTableSql),
+            "table|reg_value|reg_value|" + Normalized(ValueTableSql)};
+        return found == expected ? ERROR_SUCCESS : ERROR_BADDB;
+    }
+
+    // After a write that left many pages free in a hive made without auto-vacuum: the hive is
+    // rebuilt once with it. A failure changes nothing; the write is committed already.
+    void ReclaimFreeSpace() {
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_int64 autoVacuum = 1;
+        sqlite3_int64 freeBytes = 0;
+        if (sqlite3_prepare_v2(db_,
+                               "SELECT (SELECT auto_vacuum FROM pragma_auto_vacuum), "
+                               "(SELECT freelist_count FROM pragma_freelist_count) * "
+                               "(SELECT page_size FROM pragma_page_size)",
+                               -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW) {
+            autoVacuum = sqlite3_column_int64(stmt, 0);
+            freeBytes = sqlite3_column_int64(stmt, 1);
+        }
+        sqlite3_finalize(stmt);
+        if (autoVacuum == 0 && freeBytes > FreeBytesBeforeVacuum) {
+            sqlite3_exec(db_, "PRAGMA auto_vacuum = FULL; VACUUM", nullptr, nullptr, nullptr);
+        }
     }
 
     sqlite3* db_ = nullptr;
     bool writable_;
+    TLockWait lockWait_{};
     TStatement findKey_;
     TStatement insertKey_;
     TStatement findValue_;
@@ -427,6 +559,21 @@ bool CreateEmptyFile(const std::string& file) {
     return true;
 }
 
+// The user's own, with no access for group or others.
+bool Private(const struct stat& st) {
+    return st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+// The folder with every link in its path resolved, as the user set them up; empty when it does
+// not exist (or cannot be reached).
+std::string ResolvedFolder(const std::string& dir) {
+    char resolved[PATH_MAX];
+    if (!::realpath(dir.c_str(), resolved)) {
+        return std::string();
+    }
+    return resolved;
+}
+
 class THive {
 public:
     std::mutex Mutex;
@@ -435,13 +582,40 @@ public:
     // yet and the call may not create it (reads and plain opens create nothing).
     LSTATUS Connect(bool forWrite, TConnection*& result, bool mayCreate = true) {
         result = nullptr;
-        const std::string file = SqliteHivePath();
-        if (file.empty()) {
+        const std::string asSet = SqliteHivePath();
+        if (asSet.empty()) {
             return ERROR_REGISTRY_IO_FAILED;
         }
-        const std::string dir = Directory(file);
+        // Links above the hive's folder, and the folder itself being one, are followed: the
+        // hive lives where the folder resolves to, and the journal beside it.
+        std::string dir = ResolvedFolder(Directory(asSet));
+        if (dir.empty()) {
+            connection_.reset();
+            if (!forWrite || !mayCreate) {
+                return ERROR_SUCCESS;
+            }
+            if (!MakeFolders(Directory(asSet)) ||
+                (dir = ResolvedFolder(Directory(asSet))).empty()) {
+                return ERROR_ACCESS_DENIED;
+            }
+        }
+        // A folder that is not the user's own and closed to others is refused before anything
+        // in it is read or made: another user could have put the file there or could replace it.
         struct stat st {};
-        bool exists = ::stat(file.c_str(), &st) == 0;
+        if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            connection_.reset();
+            return ERROR_ACCESS_DENIED;
+        }
+        if (!Private(st)) {
+            connection_.reset();
+            return ERROR_INVALID_SECURITY_DESCR;
+        }
+        const std::string file = dir + asSet.substr(asSet.rfind('/'));
+        bool exists = ::lstat(file.c_str(), &st) == 0;
+        if (exists && S_ISREG(st.st_mode) && !Private(st)) {
+            connection_.reset();
+            return ERROR_INVALID_SECURITY_DESCR;
+        }
         // Another program may have removed or replaced the file since the connection was
         // made; the old one would go on reading, and writing, a file nobody sees any more.
         if (connection_ &&
@@ -456,8 +630,8 @@ public:
             } else if (!mayCreate) {
                 return ERROR_SUCCESS;
             } else {
-                if (!MakeFolders(dir) || ::access(dir.c_str(), W_OK) != 0 ||
-                    !CreateEmptyFile(file) || ::stat(file.c_str(), &st) != 0) {
+                if (::access(dir.c_str(), W_OK) != 0 || !CreateEmptyFile(file) ||
+                    ::lstat(file.c_str(), &st) != 0) {
                     return ERROR_ACCESS_DENIED;
                 }
                 exists = true;
@@ -470,9 +644,11 @@ public:
             if (!exists) {
                 return ERROR_SUCCESS;
             }
+            // A link or anything else but a file is refused by the open, as it always was.
             std::unique_ptr<TConnection> opened;
             const LSTATUS status =
-                TConnection::Open(file, forWrite || Writable(file, dir), st.st_size == 0, opened);
+                TConnection::Open(file, forWrite || Writable(file, dir),
+                                  S_ISREG(st.st_mode) && st.st_size == 0, &lockWait_, opened);
             if (status == ERROR_FILE_NOT_FOUND) {
                 return ERROR_SUCCESS; // an empty file that this call may not initialise
             }
@@ -486,6 +662,13 @@ public:
         }
         result = connection_.get();
         return ERROR_SUCCESS;
+    }
+
+    // Every call's outcome: a call that failed on another program's lock makes the next ones
+    // wait only briefly, until one gets through.
+    LSTATUS Noted(LSTATUS status) {
+        lockWait_ = status == ERROR_LOCK_VIOLATION ? LockedOutWaitUs : LockWaitUs;
+        return status;
     }
 
     void Disconnect() { connection_.reset(); }
@@ -515,6 +698,7 @@ private:
     ino_t inode_ = 0;
     std::map<HKEY, TOpenKey> handles_;
     HKEY nextHandle_ = 0x1000;
+    long lockWait_ = LockWaitUs; // read by the connection's busy handler
 };
 
 THive& Hive() {
@@ -628,9 +812,9 @@ void SqliteHiveDisconnect() {
 
 namespace RegistryApi {
 
-LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16_t* keyClass,
-                        DWORD options, REGSAM samDesired, void* securityAttributes, HKEY* result,
-                        DWORD* disposition) {
+static LSTATUS CreateKeyExWLocked(HKEY key, const char16_t* subKey, DWORD reserved,
+                                  char16_t* keyClass, DWORD options, REGSAM samDesired,
+                                  void* securityAttributes, HKEY* result, DWORD* disposition) {
     // The hive keeps no class strings, volatility or security descriptors.
     static_cast<void>(keyClass);
     static_cast<void>(options);
@@ -638,7 +822,6 @@ LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16
     if (reserved != 0 || !result) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard lock(Hive().Mutex);
     const TOpenKey* base = nullptr;
     std::vector<std::string> levels;
     LSTATUS status = ResolveSubKey(key, subKey, base, levels);
@@ -676,13 +859,12 @@ LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM samDesired,
-                      HKEY* result) {
+static LSTATUS OpenKeyExWLocked(HKEY key, const char16_t* subKey, DWORD options, REGSAM samDesired,
+                                HKEY* result) {
     static_cast<void>(options);
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard lock(Hive().Mutex);
     const TOpenKey* base = nullptr;
     std::vector<std::string> levels;
     LSTATUS status = ResolveSubKey(key, subKey, base, levels);
@@ -708,12 +890,11 @@ LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM sa
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type,
-                         std::uint8_t* data, DWORD* dataSize) {
+static LSTATUS QueryValueExWLocked(HKEY key, const char16_t* valueName, DWORD* reserved,
+                                   DWORD* type, std::uint8_t* data, DWORD* dataSize) {
     if (reserved || (data && !dataSize)) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard lock(Hive().Mutex);
     const TOpenKey* open = nullptr;
     if (const LSTATUS found =
             FindWithRights(key, KEY_QUERY_VALUE | GENERIC_READ | GENERIC_ALL, open);
@@ -731,13 +912,12 @@ LSTATUS RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, D
     return c->QueryValue(open->path, ValueName(valueName), type, data, dataSize);
 }
 
-LSTATUS RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type,
-                       const std::uint8_t* data, DWORD dataSize) {
+static LSTATUS SetValueExWLocked(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type,
+                                 const std::uint8_t* data, DWORD dataSize) {
     static_cast<void>(reserved); // ignored by the reference registry too
     if (!data && dataSize > 0) {
         return ERROR_NOACCESS;
     }
-    std::lock_guard lock(Hive().Mutex);
     const TOpenKey* open = nullptr;
     if (const LSTATUS found =
             FindWithRights(key, KEY_SET_VALUE | GENERIC_WRITE | GENERIC_ALL, open);
@@ -756,6 +936,32 @@ LSTATUS RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWOR
     return c->SetValue(path, ValueName(valueName), type, data, dataSize);
 }
 
+LSTATUS RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16_t* keyClass,
+                        DWORD options, REGSAM samDesired, void* securityAttributes, HKEY* result,
+                        DWORD* disposition) {
+    std::lock_guard lock(Hive().Mutex);
+    return Hive().Noted(CreateKeyExWLocked(key, subKey, reserved, keyClass, options, samDesired,
+                                           securityAttributes, result, disposition));
+}
+
+LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM samDesired,
+                      HKEY* result) {
+    std::lock_guard lock(Hive().Mutex);
+    return Hive().Noted(OpenKeyExWLocked(key, subKey, options, samDesired, result));
+}
+
+LSTATUS RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type,
+                         std::uint8_t* data, DWORD* dataSize) {
+    std::lock_guard lock(Hive().Mutex);
+    return Hive().Noted(QueryValueExWLocked(key, valueName, reserved, type, data, dataSize));
+}
+
+LSTATUS RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type,
+                       const std::uint8_t* data, DWORD dataSize) {
+    std::lock_guard lock(Hive().Mutex);
+    return Hive().Noted(SetValueExWLocked(key, valueName, reserved, type, data, dataSize));
+}
+
 LSTATUS RegCloseKey(HKEY key) {
     std::lock_guard lock(Hive().Mutex);
     if (key == HKEY_CURRENT_USER) {
@@ -765,7 +971,9 @@ LSTATUS RegCloseKey(HKEY key) {
 }
 
 LSTATUS RegFlushKey(HKEY key) {
-    // Every call commits durably already; there is nothing left to write back.
+    // Every call commits durably already (synchronous = EXTRA: the file, the journal and the
+    // folder after the journal's removal are synced before the call returns); there is
+    // nothing left to write back.
     std::lock_guard lock(Hive().Mutex);
     return Hive().Find(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

@@ -1,6 +1,8 @@
 #include "framework/Image.h"
 
+#include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,9 +19,30 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
 
 void TImage::setSource(const QString& path) {
     SourcePath = path;
-    Picture = QIcon(path);
-    PictureSize = QPixmap(path).size();
+    Pictures[0] = Pictures[1] = QPixmap();
+    // The size from the header alone: decoding waits for the first paint.
+    PictureSize = QImageReader(path, FormatOf(path)).size();
     update();
+}
+
+QByteArray TImage::FormatOf(const QString& path) {
+    // Named, so that no other image plugin is loaded to probe the file.
+    return QFileInfo(path).suffix().toLatin1();
+}
+
+const QPixmap& TImage::PictureFor(qreal devicePixelRatio) const {
+    // Above 1x the picture drawn at twice the size, "name@2x.png" beside "name.png", where
+    // there is one; each is decoded at its first use.
+    const bool large = devicePixelRatio > 1;
+    QPixmap& picture = Pictures[large ? 1 : 0];
+    if (picture.isNull()) {
+        const QFileInfo file(SourcePath);
+        const QString at2x = file.path() + '/' + file.completeBaseName() + "@2x." + file.suffix();
+        const QString path = large && QFileInfo::exists(at2x) ? at2x : SourcePath;
+        QImageReader reader(path, FormatOf(path));
+        picture = QPixmap::fromImageReader(&reader);
+    }
+    return picture;
 }
 
 QRectF TImage::FittedRect(const QSizeF& picture, const QSizeF& size) {
@@ -37,9 +60,10 @@ void TImage::Draw(QPainter& painter, const QSizeF& size, qreal devicePixelRatio)
     if (target.isEmpty()) {
         return;
     }
-    const QPixmap pixmap = Picture.pixmap(PictureSize, devicePixelRatio);
+    // The source rectangle is in the pixmap's own pixels, whatever its size.
+    const QPixmap& pixmap = PictureFor(devicePixelRatio);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(target, pixmap, QRectF(QPointF(0, 0), pixmap.deviceIndependentSize()));
+    painter.drawPixmap(target, pixmap, QRectF(QPointF(0, 0), QSizeF(pixmap.size())));
 }
 
 void TImage::paintEvent(QPaintEvent*) {
@@ -47,11 +71,12 @@ void TImage::paintEvent(QPaintEvent*) {
     Draw(painter, size(), devicePixelRatioF());
 }
 
-QImage TImage::Rendered(const QSize& size) const {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+QImage TImage::Rendered(const QSize& size, qreal devicePixelRatio) const {
+    QImage image(QSizeF(size * devicePixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    Draw(painter, size, 1);
+    Draw(painter, size, devicePixelRatio);
     return image;
 }
 

@@ -3,7 +3,7 @@
 // An image control: shows a picture scaled to fit its rectangle with the picture's
 // proportions, centred, and opens its context menu on a right-button press.
 
-#include <QIcon>
+#include <QPixmap>
 #include <QWidget>
 
 class QMenu;
@@ -15,7 +15,7 @@ class TImage : public QWidget {
 public:
     explicit TImage(QWidget* parent = nullptr);
 
-    // A resource path; QIcon picks the @2x file on scaled screens.
+    // A resource path; on scaled screens the "@2x" file beside it is drawn.
     QString Source() const { return SourcePath; }
     void setSource(const QString& path);
 
@@ -23,8 +23,9 @@ public:
 
     // The rectangle the picture covers inside a control of `size` (fit, centred).
     static QRectF FittedRect(const QSizeF& picture, const QSizeF& size);
-    // The picture as drawn into a control of `size`, for a window shape.
-    QImage Rendered(const QSize& size) const;
+    // The picture as drawn into a control of `size` (device-independent pixels) on a screen of
+    // `devicePixelRatio`: for a window shape, and to see what a scaled screen shows.
+    QImage Rendered(const QSize& size, qreal devicePixelRatio = 1) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,9 +33,11 @@ protected:
 
 private:
     void Draw(QPainter& painter, const QSizeF& size, qreal devicePixelRatio) const;
+    const QPixmap& PictureFor(qreal devicePixelRatio) const;
+    static QByteArray FormatOf(const QString& path);
 
     QString SourcePath;
-    QIcon Picture;
+    mutable QPixmap Pictures[2]; // 1x and 2x, each decoded at its first use
     QSize PictureSize;
     QMenu* PopupMenu = nullptr;
 };

@@ -1,6 +1,7 @@
 // The registry call set as TRegistry relies on it. The same cases run against the SQLite hive
 // natively and against advapi32 under Wine, whose answers are the reference.
 
+#include "Bytes.h"
 #include "registry/RegistryApi.h"
 #include "runtime/Text.h"
 
@@ -13,17 +14,6 @@
 using namespace RegistryApi;
 
 namespace {
-
-using TBytes = std::vector<std::uint8_t>;
-
-TBytes Utf16Bytes(std::u16string_view text) {
-    TBytes bytes;
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    return bytes;
-}
 
 // Each test works in a key of its own, so the tests of one program never meet.
 class RegistryContract : public testing::Test {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 using namespace RegistryApi;
 
@@ -90,3 +92,39 @@ TEST_F(Accessor, ValueExistsForAnyTypeAndSize) {
 }
 
 } // namespace
+
+// A text that another writer lengthens and shortens while it is read: the size and the data
+// of one read may come from two different writes, and the read must still give one whole text
+// that was written, never a failure or a cut text. On Windows and on the SQLite hive alike.
+TEST_F(Accessor, ATextThatAnotherWriterRewritesReadsAsOneWholeText) {
+    ASSERT_TRUE(registry_.OpenKey(base_, true));
+    registry_.WriteString(u"Name", u"a");
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        TRegistry other;
+        if (!other.OpenKey(base_, false)) {
+            return;
+        }
+        for (std::size_t i = 0; !stop.load(); ++i) {
+            other.WriteString(u"Name", std::u16string(1 + (i * 37) % 300, u'a' + i % 26));
+        }
+    });
+    int failures = 0;
+    std::u16string bad;
+    for (int i = 0; i < 3000; ++i) {
+        try {
+            const std::u16string text = registry_.ReadString(u"Name");
+            if (text.empty() || text.size() > 300 ||
+                text.find_first_not_of(text.front()) != std::u16string::npos) {
+                bad = text;
+                ++failures;
+            }
+        } catch (const ERegistryException& e) {
+            bad = e.Message();
+            ++failures;
+        }
+    }
+    stop = true;
+    writer.join();
+    EXPECT_EQ(failures, 0) << "for example: " << ToUtf8(bad);
+}

@@ -104,6 +104,12 @@ protected:
         return rows;
     }
 
+    // The hive's folder as the store makes it: the user's own, closed to others.
+    void MakePrivateFolder() const {
+        fs::create_directories(file_.parent_path());
+        ASSERT_EQ(::chmod(file_.parent_path().c_str(), 0700), 0);
+    }
+
     static unsigned Mode(const fs::path& path) {
         struct stat st {};
         EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
@@ -218,7 +224,7 @@ TEST_F(SqliteHive, NeverWritesToAFileThatIsNotAHive) {
         SCOPED_TRACE(c.what);
         SqliteHiveDisconnect();
         fs::remove_all(file_.parent_path());
-        fs::create_directories(file_.parent_path());
+        MakePrivateFolder();
         if (c.sql) {
             sqlite3* db = nullptr;
             ASSERT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
@@ -227,6 +233,7 @@ TEST_F(SqliteHive, NeverWritesToAFileThatIsNotAHive) {
         } else {
             std::ofstream(file_, std::ios::binary) << c.bytes;
         }
+        ASSERT_EQ(::chmod(file_.c_str(), 0600), 0); // the user's own file, as the store makes it
         const std::string before = Contents(file_);
         ASSERT_FALSE(before.empty());
 
@@ -243,8 +250,9 @@ TEST_F(SqliteHive, NeverWritesToAFileThatIsNotAHive) {
 
 TEST_F(SqliteHive, AnEmptyFileBecomesAHive) {
     // What a copy that was stopped between creating the file and its tables leaves behind.
-    fs::create_directories(file_.parent_path());
+    MakePrivateFolder();
     std::ofstream(file_).close();
+    ASSERT_EQ(::chmod(file_.c_str(), 0600), 0);
     EXPECT_EQ(SetDword(u"Software\\Korvenda\\Pelwick", u"v", 7), ERROR_SUCCESS);
     EXPECT_EQ(GetDword(u"Software\\Korvenda\\Pelwick", u"v"), 7u);
 }

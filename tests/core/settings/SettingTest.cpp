@@ -1,6 +1,7 @@
 // The settings store over the platform's registry: defaults, byte layouts, type checks and the
 // messages the user sees. The same tests run on the SQLite hive and on Wine's registry.
 
+#include "Bytes.h"
 #include "TestHive.h"
 #include "Unitsetting.h"
 
@@ -20,8 +21,6 @@
 using namespace RegistryApi;
 
 namespace {
-
-using TBytes = std::vector<std::uint8_t>;
 
 struct TStored {
     DWORD type;
@@ -71,15 +70,6 @@ bool KeyExists(const std::u16string& path) {
     }
     RegCloseKey(key);
     return true;
-}
-
-TBytes Utf16Bytes(std::u16string_view text) {
-    TBytes bytes;
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    return bytes;
 }
 
 std::u16string Quoted(const std::u16string& format, const std::u16string& name) {

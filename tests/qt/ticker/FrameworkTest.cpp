@@ -5,9 +5,11 @@
 #include "framework/WindowSystem.h"
 #include "runtime/Exceptions.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QtMath>
 
 #include <gtest/gtest.h>
 
@@ -57,6 +59,50 @@ TEST(FittedRect, KeepsTheProportionsAndCentres) {
     EXPECT_NEAR(fitted.top(), (29 - fitted.height()) / 2, 1e-12);
     const QRectF tall = TImage::FittedRect({100, 100}, {300, 50});
     EXPECT_EQ(tall, QRectF(125, 0, 50, 50));
+}
+
+// The last column of `row` that is not transparent, in pixels of `image`.
+int RightmostDrawn(const QImage& image, int row) {
+    for (int x = image.width() - 1; x >= 0; --x) {
+        if (image.pixelColor(x, row).alpha() > 0) {
+            return x;
+        }
+    }
+    return -1;
+}
+
+// The ticker's picture as a scaled screen shows it: the whole cigarette fitted as at 1x, from
+// the @2x picture above 1x, each zone where the 1x picture has it.
+TEST(TImage, TheWholeCigaretteAtEveryScale) {
+    TImage image;
+    image.setSource(QStringLiteral(":/images/cigarette.png"));
+    const QImage reference = image.Rendered(QSize(286, 29), 1);
+    // Logical x of the zones (y 12, the body's middle): filter, paper, burning tip.
+    const struct {
+        int X;
+        const char* Zone;
+    } zones[] = {{10, "filter"}, {60, "filter"}, {150, "paper"}, {240, "paper"}, {281, "ash tip"}};
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        const QImage shown = image.Rendered(QSize(286, 29), ratio);
+        ASSERT_EQ(shown.size(), QSize(qRound(286 * ratio), qRound(29 * ratio)));
+        for (const auto& zone : zones) {
+            SCOPED_TRACE(zone.Zone);
+            const QColor want = reference.pixelColor(zone.X, 12);
+            const QColor got = shown.pixelColor(qFloor(zone.X * ratio), qFloor(12 * ratio));
+            // The @2x picture is drawn, not the 1x one scaled, so colours differ a little;
+            // another zone differs a lot (orange filter, white paper, grey ash).
+            EXPECT_NEAR(got.red(), want.red(), 48);
+            EXPECT_NEAR(got.green(), want.green(), 48);
+            EXPECT_NEAR(got.blue(), want.blue(), 48);
+            EXPECT_EQ(got.alpha(), 255);
+        }
+        // Nothing is cut off at the right: the body ends where it ends at 1x.
+        EXPECT_NEAR(RightmostDrawn(shown, qFloor(14 * ratio)) / ratio,
+                    RightmostDrawn(reference, 14), 3);
+        // And nothing is drawn outside the fitted picture.
+        EXPECT_EQ(shown.pixelColor(0, 0).alpha(), 0);
+    }
 }
 
 // A window that records what its construction saw.

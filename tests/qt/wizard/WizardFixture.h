@@ -4,6 +4,7 @@
 // nested loop, message boxes closed by a watcher that records what they said.
 
 #include "QtSupport.h"
+#include "TestClock.h"
 #include "Unitsetting.h"
 #include "Unitsetup.h"
 #include "conversions/Clock.h"
@@ -53,9 +54,7 @@ inline void TypeKeys(QWidget* widget, const QString& text) {
 }
 
 // The fixed "now" of every test: 15 March 2026, 14:30.
-inline TLocalTime FixedNow() {
-    return TLocalTime{2026, 3, 15, 14, 30, 5, 250};
-}
+inline constexpr TLocalTime FixedNow{2026, 3, 15, 14, 30, 5, 250};
 inline constexpr double FixedToday = 46096; // 15 March 2026 as a day number
 
 class WizardTest : public ::testing::Test {
@@ -71,7 +70,6 @@ protected:
         QDir(Home).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(Home));
         qputenv("XDG_CONFIG_HOME", Home.toUtf8());
-        PreviousClock = SetLocalClock(&FixedNow);
         PreviousSeparator = FormatSettings.DecimalSeparator;
         FormatSettings.DecimalSeparator = u',';
         Messages.clear();
@@ -83,13 +81,14 @@ protected:
         Form.reset();
         Watcher.stop();
         FormatSettings.DecimalSeparator = PreviousSeparator;
-        SetLocalClock(PreviousClock);
     }
 
-    // A new program run: the window is created, filled from the store.
+    // A new program run: the window is created, filled from the store, and its controls are
+    // built as its first showing builds them.
     void Create() {
         Form.reset();
         Form = std::make_unique<TFormSetup>(&Owner);
+        Form->Build();
     }
 
     // The modal showing with the user's actions queued before its loop starts. A script that
@@ -215,6 +214,6 @@ private:
     }
 
     QTimer Watcher;
-    TLocalClock PreviousClock = nullptr;
+    TTestClock Clock{FixedNow};
     char16_t PreviousSeparator = u'.';
 };

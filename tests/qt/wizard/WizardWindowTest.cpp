@@ -8,6 +8,9 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QCursor>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPalette>
 #include <QScreen>
 #include <QTableView>
 #include <QToolButton>
@@ -246,4 +249,49 @@ TEST_F(WizardTest, CalendarMovesByMonthYearAndDayAndKeepsWholeDays) {
         EXPECT_EQ(calendar->ComboYear->itemText(0), QString::number(step.Expected.year() - 10));
         EXPECT_EQ(calendar->ComboYear->currentText(), QString::number(step.Expected.year()));
     }
+}
+
+TEST_F(WizardTest, TheLooksOfTheFieldsButtonsAndCalendar) {
+    Create();
+    // The fields have a fill of their own on the white panels, so a field shows at once.
+    for (TEdit* edit : {Form->EditUsername, Form->EditDOB, Form->EditCigaretteQuantity,
+                        Form->EditCigaretteBoxPrice, Form->EditCigaretteBoxQuantity}) {
+        const QColor fill = edit->palette().color(QPalette::Base);
+        EXPECT_NE(fill, QColor(Qt::white));
+        EXPECT_GT(fill.lightness(), 200); // still light, dark text stays readable
+    }
+    // Every button text keeps a margin inside its button.
+    for (QPushButton* button : {Form->ButtonNext, Form->ButtonPrevious, Form->ButtonCancel}) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()),
+                  button->width() - 16);
+    }
+    // The calendar's texts are larger than Qt's default, smaller than the prompts.
+    const QFont calendar = Form->CalendarStopped->Grid->font();
+    EXPECT_EQ(QFontInfo(calendar).pixelSize(), 18);
+}
+
+// Most runs never show the wizard: its controls are built at the first showing, with what the
+// construction read from the store, exactly as if they had been there from the start.
+TEST_F(WizardTest, TheControlsAreBuiltAtTheFirstShowingWithWhatCreationRead) {
+    Setting->SetUserName(u"Anna");
+    Setting->SetCigConsQty(20);
+    Setting->SetCigBoxPrice(5.3F);
+    Setting->SetUserStopTime(42005.75);
+    Form.reset();
+    Form = std::make_unique<TFormSetup>(&Owner);
+    EXPECT_FALSE(Form->Built());
+    EXPECT_TRUE(Form->findChildren<QWidget*>().isEmpty());
+    Setting->SetUserName(u"Later"); // not read again
+    ShowModalWith([&] {
+        EXPECT_TRUE(Form->Built());
+        ExpectPage(Form->PanelCenterStart);
+        EXPECT_EQ(Form->EditUsername->text(), "Anna");
+        EXPECT_EQ(Form->EditCigaretteQuantity->text(), "20");
+        EXPECT_EQ(Form->EditCigaretteBoxPrice->text(), "5,30000019073486");
+        EXPECT_EQ(Form->CalendarStopped->Date(), 42005);
+        EXPECT_EQ(Form->EditDOB->FilterChar, "0123456789");
+        EXPECT_EQ(Form->LabelUsername->text(), "Wie lautet dein Name?");
+        Click(Form->ButtonCancel);
+    });
 }
