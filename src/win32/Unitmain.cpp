@@ -7,6 +7,8 @@
 #include "framework/Text.h"
 #include "runtime/Text.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -70,6 +72,7 @@ TFormMain::TFormMain(TApplication*) : TForm(L"TFormMain"), Ticker(*this) {
     LabelMoney = &Component(u"LabelMoney");
     ImageMain = &Component(u"ImageMain");
     AutoSizeLabel();
+    CreateTooltip();
 
     Setting = new TSetting;
 
@@ -82,11 +85,50 @@ TFormMain::TFormMain(TApplication*) : TForm(L"TFormMain"), Ticker(*this) {
 }
 
 TFormMain::~TFormMain() {
+    if (Tooltip != nullptr) {
+        DestroyWindow(Tooltip);
+    }
     delete FormSetup;
     FormSetup = nullptr;
     if (FormMain == this) {
         FormMain = nullptr;
     }
+}
+
+void TFormMain::CreateTooltip() {
+    Tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    if (Tooltip == nullptr) {
+        return; // the ticker works without it
+    }
+    // The pointer rests on the cigarette or on the label's text: both are tools of the form,
+    // whose text is asked for when the tip opens, so no timer of ours runs for it.
+    for (const TControl* control : {ImageMain, LabelMoney}) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = Window;
+        tool.uId = reinterpret_cast<UINT_PTR>(control->Handle);
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(Tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    // Wide enough for the longest milestone on one line; the line break stays where it is.
+    SendMessageW(Tooltip, TTM_SETMAXTIPWIDTH, 0, Scaled(640));
+}
+
+LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY) {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->hwndFrom == Tooltip && header->code == TTN_GETDISPINFOW) {
+            // Empty while setup is not complete or the store fails: then no tip shows.
+            TooltipShown = ToWide(Ticker.TooltipText());
+            reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = TooltipShown.data();
+            return 0;
+        }
+    }
+    return TForm::HandleMessage(message, wParam, lParam);
 }
 
 void TFormMain::FormCreate() {

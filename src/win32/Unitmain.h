@@ -44,10 +44,13 @@ public:
     TControl* MenuItemSettings = nullptr;
     TControl* LabelMoney = nullptr;
     TControl* ImageMain = nullptr;
+    // The tooltip control over the cigarette; its text is asked for each time it opens.
+    HWND Tooltip = nullptr;
 
     TTicker Ticker;
 
 protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormMouseDownEvent(int button, float x, float y) override;
     void FormMouseMoveEvent(bool leftHeld, float x, float y) override;
     void FormMouseUpEvent(int button, float x, float y) override;
@@ -59,6 +62,10 @@ private:
     void Render();
     // The label takes the size of its text.
     void AutoSizeLabel();
+    void CreateTooltip();
+
+    // The text the tooltip shows while it is open.
+    std::wstring TooltipShown;
 };
 
 extern TFormMain* FormMain;

@@ -70,8 +70,9 @@ const char16_t* LabelName(TPrompt prompt) {
 
 } // namespace
 
-TFormSetup::TFormSetup(TForm* owner)
-    : TForm(L"TFormSetup", owner != nullptr ? owner->Handle() : nullptr), Wizard(*this) {
+// No owner window: an owned window always lies above its owner, and the top-most ticker must
+// stay above the wizard (taking no input while the wizard is shown).
+TFormSetup::TFormSetup(TForm*) : TForm(L"TFormSetup"), Wizard(*this) {
     Bind(u"ButtonNextClick", [this] { ButtonNextClick(); });
     Bind(u"ButtonPreviousClick", [this] { ButtonPreviousClick(); });
     Bind(u"ButtonCancelClick", [this] { ButtonCancelClick(); });
@@ -90,6 +91,9 @@ TFormSetup::TFormSetup(TForm* owner)
 }
 
 int TFormSetup::ShowModal() {
+    if (!Wizard.PrepareShowing()) {
+        return 2;
+    }
     // A task bar button only while the program has no main window yet (the first start);
     // shown from the ticker's menu it is a tool window.
     LONG style = GetWindowLongW(Window, GWL_EXSTYLE);
@@ -100,6 +104,13 @@ int TFormSetup::ShowModal() {
     }
     SetWindowLongW(Window, GWL_EXSTYLE, style);
     return Application->ShowModal(*this);
+}
+
+void TFormSetup::ShowCentered() {
+    TForm::ShowCentered();
+    // No control has the focus when a showing opens, not even the button pressed last time.
+    FocusRequested = nullptr;
+    SetFocus(Window);
 }
 
 void TFormSetup::FormMouseDown(int, float x, float y) {

@@ -9,11 +9,14 @@
 
 class TFormSetup : public TForm, public TWizardView {
 public:
-    // Created once per run, hidden, with the ticker as its owner.
+    // Created once per run, hidden; `owner` creates it but does not own its window.
     explicit TFormSetup(TForm* owner);
 
-    // Centred anew, then shown modally: 1 when the wizard was finished, 2 otherwise.
+    // Centred anew, then shown modally: 1 when the wizard was finished, 2 otherwise (also when
+    // the store cannot be used, after saying so).
     int ShowModal();
+    // Centred on the primary screen and shown with no control focused.
+    void ShowCentered() override;
 
     void ButtonNextClick() { Wizard.ButtonNextClick(); }
     void ButtonPreviousClick() { Wizard.ButtonPreviousClick(); }

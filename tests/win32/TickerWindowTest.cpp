@@ -9,6 +9,8 @@
 #include "Unitsetup.h"
 #include "WindowTest.h"
 
+#include <commctrl.h>
+
 #include <memory>
 
 namespace {
@@ -74,10 +76,85 @@ TEST_F(TickerWindow, IsATopMostLayeredToolWindowCentredOnThePrimaryScreen) {
     EXPECT_EQ(rect.right - rect.left, 286);
     EXPECT_EQ(rect.bottom - rect.top, 29);
 
-    // The wizard exists, hidden, owned by the ticker.
+    // The wizard exists, hidden, and unowned: an owned window would lie above the ticker.
     ASSERT_NE(FormSetup, nullptr);
     EXPECT_FALSE(IsWindowVisible(FormSetup->Handle()));
-    EXPECT_EQ(GetWindow(FormSetup->Handle(), GW_OWNER), window);
+    EXPECT_EQ(GetWindow(FormSetup->Handle(), GW_OWNER), nullptr);
+}
+
+// Whether `upper` lies above `lower` in the z-order of top-level windows.
+bool Above(HWND upper, HWND lower) {
+    for (HWND window = GetWindow(lower, GW_HWNDPREV); window != nullptr;
+         window = GetWindow(window, GW_HWNDPREV)) {
+        if (window == upper) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct TSeenWhileShown {
+    bool TickerAbove = false;
+    bool TickerEnabled = true;
+    HWND Focus = nullptr;
+};
+TSeenWhileShown Seen;
+
+// Runs inside the wizard's modal loop: notes what it sees, then cancels the showing.
+void CALLBACK LookAndCancel(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    Seen.TickerAbove = Above(FormMain->Handle(), FormSetup->Handle());
+    Seen.TickerEnabled = IsWindowEnabled(FormMain->Handle()) != FALSE;
+    Seen.Focus = GetFocus();
+    // As a click would leave it: the button pressed last holds the focus.
+    SetFocus(FormSetup->Component(u"ButtonCancel").Handle);
+    FormSetup->ButtonCancelClick();
+}
+
+TEST_F(TickerWindow, StaysAboveTheWizardItShowsAndTakesNoInputMeanwhile) {
+    StoreFigures(20, true);
+    TTestClock clock({2015, 1, 31});
+    Start();
+    FormMain = Form.get();
+    for (int showing = 0; showing < 2; ++showing) {
+        Seen = {};
+        SetTimer(nullptr, 0, 50, LookAndCancel);
+        Post(Form->Handle(), WM_COMMAND, MAKEWPARAM(Form->MenuItemSettings->Id, 0));
+        Pump();
+        EXPECT_TRUE(Seen.TickerAbove) << "showing " << showing;
+        EXPECT_FALSE(Seen.TickerEnabled) << "showing " << showing;
+        // No control focused as a showing opens, not even the button pressed last.
+        EXPECT_EQ(Seen.Focus, FormSetup->Handle()) << "showing " << showing;
+        EXPECT_TRUE(IsWindowEnabled(Form->Handle()));
+    }
+    FormMain = nullptr;
+}
+
+TEST_F(TickerWindow, TheTooltipAsksTheAppLayerForItsTextEachTimeItOpens) {
+    // The tip's text as the control hands it out; asking for it sends the same notification
+    // as the tip opening does.
+    const auto tip = [this] {
+        wchar_t text[512] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = Form->Handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(Form->ImageMain->Handle);
+        tool.lpszText = text;
+        SendMessageW(Form->Tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+        return std::wstring(text);
+    };
+    StoreFigures(20, true);
+    TTestClock clock({2015, 1, 31});
+    Start();
+    ASSERT_NE(Form->Tooltip, nullptr);
+    EXPECT_EQ(tip(), L"30 Tage, 0 Stunden rauchfrei.\nAm 01.02.2015: Husten und Kurzatmigkeit "
+                     L"gehen zur\u00fcck.");
+    TTestClock::Now = {2015, 1, 31, 5};
+    EXPECT_EQ(tip().substr(0, 29), L"30 Tage, 5 Stunden rauchfrei.");
+
+    // No tip while setup is not complete.
+    TSetting().SetSetupCompl(false);
+    EXPECT_EQ(tip(), L"");
 }
 
 TEST_F(TickerWindow, ShowsTheTotalsAtOnceAndAfterEachTick) {

@@ -89,15 +89,25 @@ void TApplication::ProcessMessages() {
 
 int TApplication::ShowModal(TForm& form) {
     form.ModalResult = 0;
-    // The program's other windows take no input while the form is shown.
-    std::vector<HWND> disabled;
-    for (TForm* other : Components) {
-        HWND window = other->Handle();
-        if (other != &form && window != nullptr && IsWindowVisible(window) &&
-            IsWindowEnabled(window)) {
-            EnableWindow(window, FALSE);
-            disabled.push_back(window);
-        }
+    // The program's other windows take no input while the form is shown: every visible
+    // top-level window of this thread, not only the forms this object created.
+    struct TDisabling {
+        HWND Shown;
+        std::vector<HWND> Windows;
+    } disabling{form.Handle(), {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* d = reinterpret_cast<TDisabling*>(data);
+            if (window != d->Shown && IsWindowVisible(window) && IsWindowEnabled(window)) {
+                d->Windows.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&disabling));
+    const std::vector<HWND>& disabled = disabling.Windows;
+    for (HWND window : disabled) {
+        EnableWindow(window, FALSE);
     }
     form.ShowCentered();
     MSG message;
