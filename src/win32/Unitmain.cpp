@@ -97,8 +97,8 @@ TFormMain::~TFormMain() {
 
 void TFormMain::CreateTooltip() {
     Tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, Window, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
     if (Tooltip == nullptr) {
         return; // the ticker works without it
@@ -119,6 +119,12 @@ void TFormMain::CreateTooltip() {
 }
 
 LRESULT TFormMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEACTIVATE) {
+        // A press on the ticker does not activate it: it takes no keyboard input, and under
+        // Wine a press that activates a window whose activation is still settling is eaten
+        // (no menu, no drag). The menu brings the window forward itself.
+        return MA_NOACTIVATE;
+    }
     if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         if (header->hwndFrom == Tooltip && header->code == TTN_GETDISPINFOW) {

@@ -530,6 +530,7 @@ TPoint TForm::Position() const {
 }
 
 void TForm::MoveTo(TPoint position) {
+    Placed = position;
     SetWindowPos(Window, nullptr, position.X, position.Y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -539,6 +540,8 @@ void TForm::ShowCentered() {
     GetWindowRect(Window, &rect);
     const TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     const TPoint at = CenteredPosition(screen, rect.right - rect.left, rect.bottom - rect.top);
+    Placed = at;
+    ShownTicks = GetTickCount64();
     const bool topmost = (GetWindowLongW(Window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     SetWindowPos(Window, topmost ? HWND_TOPMOST : HWND_TOP, at.X, at.Y, 0, 0,
                  SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -670,11 +673,29 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         CurrentDpi = HIWORD(wParam);
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         LayOut();
+        Placed = {suggested->left, suggested->top};
         SetWindowPos(Window, nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         DpiChanged();
         return 0;
     }
+    case WM_WINDOWPOSCHANGED: {
+        // Under Wine, a window manager that takes a freshly mapped window over may report a
+        // provisional place for it (its frame's, before the frame is moved), and Wine then
+        // believes the window is there while the screen shows it where it was put: every
+        // click on it misses. A move that nobody here asked for, right after showing, is
+        // undone once the messages in hand are handled.
+        const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+        if ((position->flags & SWP_NOMOVE) == 0 && GetTickCount64() - ShownTicks < 2000 &&
+            (position->x != Placed.X || position->y != Placed.Y)) {
+            PostMessageW(Window, PlaceAgainMessage, 0, 0);
+        }
+        break;
+    }
+    case PlaceAgainMessage:
+        SetWindowPos(Window, nullptr, Placed.X, Placed.Y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
     case WM_DESTROY:
         if (Application->MainForm == this) {
             Application->Terminate();
@@ -747,8 +768,11 @@ LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             ClientToScreen(window, &at);
             HWND form = GetAncestor(window, GA_ROOT);
             SetForegroundWindow(form);
-            TrackPopupMenu(control->PopupMenu->Menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON,
-                           at.x, at.y, 0, form, nullptr);
+            // Entries are chosen with the left button or the keyboard: the release of the
+            // pressing right button, which comes while the menu opens under the pointer, must
+            // not end it (it does under Wine when the right button may choose).
+            TrackPopupMenu(control->PopupMenu->Menu, TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y, 0,
+                           form, nullptr);
             PostMessageW(form, WM_NULL, 0, 0);
             return 0;
         }

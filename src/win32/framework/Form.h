@@ -123,6 +123,10 @@ private:
     std::map<std::u16string, std::function<void(std::uint16_t)>, std::less<>> KeyHandlers;
     std::map<std::wstring, HFONT> Fonts;
     std::optional<TCursor> OwnCursor;
+    // Where this program last put the window, and when it was shown.
+    TPoint Placed{};
+    ULONGLONG ShownTicks = 0;
+    static constexpr UINT PlaceAgainMessage = WM_APP + 1;
     UINT NextId = 1000;
     HBRUSH WhiteBrush = nullptr;
 };
