@@ -197,6 +197,9 @@ class Running(PelwickTestCase):
         self.assertEqual(self.desk.windows("Setup", pelwick.pid), [])
         self.wait_text("    600      195,00\u20ac")
         self.desk.screenshot(os.path.join(self.desk.tmp, "ticker.png"))
+        # Its pictures are read by the format their names give, which loads no image plugin.
+        with open(f"/proc/{pelwick.pid}/maps") as maps:
+            self.assertNotIn("/imageformats/", maps.read())
 
         self.open_menu_entry(ticker, 0)  # "Beenden"
         self.assertEqual(self.wait_exit(pelwick), 0)

@@ -1,5 +1,6 @@
 #include "framework/Application.h"
 
+#include "framework/Image.h"
 #include "framework/WindowSystem.h"
 
 #include "app/MessageText.h"
@@ -8,8 +9,10 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
@@ -83,9 +86,14 @@ void TApplication::Initialize() {
         OwnedApplication = std::make_unique<QApplication>(ArgumentCount, Arguments);
     }
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // Pixmaps read by their named format: a file added to an icon by name has its format
+    // probed, and the probe loads every image plugin at start-up.
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/pelwick-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/pelwick-32.png"), QSize(32, 32));
+    for (const char* path : {":/icons/pelwick-16.png", ":/icons/pelwick-32.png"}) {
+        QImageReader reader(QString::fromLatin1(path));
+        UseNamedFormat(reader);
+        icon.addPixmap(QPixmap::fromImageReader(&reader));
+    }
     QApplication::setWindowIcon(icon);
 }
 

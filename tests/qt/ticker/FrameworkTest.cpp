@@ -5,7 +5,10 @@
 #include "framework/WindowSystem.h"
 #include "runtime/Exceptions.h"
 
+#include <QApplication>
+#include <QIcon>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
@@ -102,6 +105,38 @@ TEST(TImage, TheWholeCigaretteAtEveryScale) {
                     RightmostDrawn(reference, 14), 3);
         // And nothing is drawn outside the fitted picture.
         EXPECT_EQ(shown.pixelColor(0, 0).alpha(), 0);
+    }
+}
+
+// Every picture the program reads by its named format, at its size; the window icon holds the
+// 16 and 32 pixel pictures as their files have them.
+TEST(Pictures, ReadByTheFormatTheirNameGives) {
+    const struct {
+        const char* Path;
+        QSize Size;
+    } pictures[] = {
+        {":/images/cigarette.png", {299, 30}}, {":/images/cigarette@2x.png", {598, 60}},
+        {":/images/banner.png", {1107, 269}},  {":/icons/pelwick-16.png", {16, 16}},
+        {":/icons/pelwick-32.png", {32, 32}},
+    };
+    for (const auto& picture : pictures) {
+        SCOPED_TRACE(picture.Path);
+        QImageReader reader(QString::fromLatin1(picture.Path));
+        UseNamedFormat(reader);
+        EXPECT_EQ(reader.format(), QByteArray("png"));
+        EXPECT_FALSE(reader.autoDetectImageFormat());
+        const QImage image = reader.read();
+        EXPECT_EQ(image.size(), picture.Size) << reader.errorString().toStdString();
+    }
+
+    const QIcon icon = QApplication::windowIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
+    for (const int size : {16, 32}) {
+        SCOPED_TRACE(size);
+        const QImage file(QStringLiteral(":/icons/pelwick-%1.png").arg(size));
+        const QImage shown =
+            icon.pixmap(QSize(size, size)).toImage().convertToFormat(file.format());
+        EXPECT_EQ(shown, file);
     }
 }
 
