@@ -131,12 +131,25 @@ TEST(Pictures, ReadByTheFormatTheirNameGives) {
 
     const QIcon icon = QApplication::windowIcon();
     EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
-    for (const int size : {16, 32}) {
-        SCOPED_TRACE(size);
-        const QImage file(QStringLiteral(":/icons/pelwick-%1.png").arg(size));
-        const QImage shown =
-            icon.pixmap(QSize(size, size)).toImage().convertToFormat(file.format());
-        EXPECT_EQ(shown, file);
+    // Asked for a size, the icon gives the smallest picture that covers it, scaled down to
+    // it, or the largest picture when none covers it: never one scaled up.
+    const struct {
+        int Asked;
+        int Given;
+        int From;
+    } sizes[] = {{16, 16, 16}, {32, 32, 32}, {8, 8, 16}, {24, 24, 32}, {64, 32, 32}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.Asked);
+        const QSize asked(size.Asked, size.Asked);
+        const QPixmap shown = icon.pixmap(asked);
+        EXPECT_EQ(shown.size(), QSize(size.Given, size.Given));
+        EXPECT_EQ(icon.actualSize(asked), shown.size());
+        // A pixmap holds its picture premultiplied, and is scaled so.
+        const QImage file = QImage(QStringLiteral(":/icons/pelwick-%1.png").arg(size.From))
+                                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QImage expected =
+            file.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_EQ(shown.toImage().convertToFormat(expected.format()), expected);
     }
 }
 
