@@ -66,9 +66,12 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     }
 
     MakeToolWindow(this);
-    // Without a compositing manager the transparent parts would be drawn black.
-    ApplyShapeWithoutCompositor(
-        this, QRegion(QBitmap::fromImage(ImageMain->Rendered(size()).createAlphaMask())));
+    // Without a compositing manager the transparent parts would be drawn black. The shape is
+    // drawn from the picture, so only then is the picture decoded before the window is mapped;
+    // with one it waits for the first paint.
+    if (!CompositorRunning()) {
+        setMask(QRegion(QBitmap::fromImage(ImageMain->Rendered(size()).createAlphaMask())));
+    }
 }
 
 TFormMain::~TFormMain() = default;
