@@ -66,9 +66,12 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     }
 
     MakeToolWindow(this);
-    // Without a compositing manager the transparent parts would be drawn black.
-    ApplyShapeWithoutCompositor(
-        this, QRegion(QBitmap::fromImage(ImageMain->Rendered(size()).createAlphaMask())));
+    // Without a compositing manager the transparent parts would be drawn black. The shape is
+    // drawn from the picture, so only then is the picture decoded before the window is mapped;
+    // with one it waits for the first paint.
+    if (!CompositorRunning()) {
+        setMask(QRegion(QBitmap::fromImage(ImageMain->Rendered(size()).createAlphaMask())));
+    }
 }
 
 TFormMain::~TFormMain() = default;
@@ -115,8 +118,21 @@ void TFormMain::MoveTo(TPoint position) {
 
 void TFormMain::SetLabelText(const std::u16string& text) {
     LabelMoney->setText(QString::fromStdU16String(text));
-    // The label sizes itself to its text.
-    LabelMoney->adjustSize();
+    // The label sizes itself to its text. Measuring text loads the font, half of start-up's
+    // work, so before the window is first shown that waits for the event loop: the window is
+    // mapped first, and the label is sized before its first paint all the same.
+    if (isVisible()) {
+        LabelMoney->adjustSize();
+    } else if (!LabelSizePending) {
+        LabelSizePending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                LabelSizePending = false;
+                LabelMoney->adjustSize();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 int TFormMain::ShowSetupModal() {

@@ -66,6 +66,7 @@ private:
     void SetCursor(TCursor cursor) override;
 
     std::unique_ptr<Ui::TFormMain> Layout;
+    bool LabelSizePending = false;
 };
 
 extern TFormMain* FormMain;

@@ -1,6 +1,7 @@
 #include "Unitsetup.h"
 
 #include "framework/Application.h"
+#include "framework/Image.h"
 
 // The generated layout code names its window parameter after the form, as the global is named.
 #pragma GCC diagnostic push
@@ -11,6 +12,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QPalette>
 #include <QPixmap>
@@ -239,7 +241,9 @@ void TFormSetup::LoadBanner() {
     if (!ImageTop->pixmap().isNull()) {
         return;
     }
-    const QPixmap banner(QStringLiteral(":/images/banner.png"));
+    QImageReader reader(QStringLiteral(":/images/banner.png"));
+    UseNamedFormat(reader);
+    const QPixmap banner = QPixmap::fromImageReader(&reader);
     if (banner.isNull()) {
         return;
     }

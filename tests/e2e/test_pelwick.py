@@ -62,9 +62,11 @@ class Session:
 
 class PelwickTestCase(unittest.TestCase):
     accessibility = False
+    compositor = True
 
     def setUp(self):
-        self.desk = desktop.Desktop(SCREEN_W, SCREEN_H, accessibility=self.accessibility)
+        self.desk = desktop.Desktop(SCREEN_W, SCREEN_H, compositor=self.compositor,
+                                    accessibility=self.accessibility)
         self.desk.__enter__()
         self.addCleanup(self.desk.close)
         self.session = Session(self.desk)
@@ -115,6 +117,12 @@ class PelwickTestCase(unittest.TestCase):
         self.at(ticker, (143, 14), button=3)
         desktop.wait_until("the context menu", lambda: len(self.desk.all_windows(pid)) > before)
         self.desk.key(*(["Down"] * (index + 1)), "Return")
+
+    def shape(self, wid):
+        """The window's shape extents (width, height, x, y), or None when it has no shape."""
+        out = self.desk.run(["xwininfo", "-shape", "-id", str(wid)])
+        match = re.search(r"Window shape extents:\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", out)
+        return tuple(int(g) for g in match.groups()) if match else None
 
     def wait_exit(self, proc, timeout=30):
         return proc.wait(timeout=timeout)
@@ -197,6 +205,11 @@ class Running(PelwickTestCase):
         self.assertEqual(self.desk.windows("Setup", pelwick.pid), [])
         self.wait_text("    600      195,00\u20ac")
         self.desk.screenshot(os.path.join(self.desk.tmp, "ticker.png"))
+        # A compositing manager draws its transparency: the window is left whole.
+        self.assertIsNone(self.shape(ticker))
+        # Its pictures are read by the format their names give, which loads no image plugin.
+        with open(f"/proc/{pelwick.pid}/maps") as maps:
+            self.assertNotIn("/imageformats/", maps.read())
 
         self.open_menu_entry(ticker, 0)  # "Beenden"
         self.assertEqual(self.wait_exit(pelwick), 0)
@@ -230,6 +243,24 @@ class Running(PelwickTestCase):
         stop = datetime.datetime.combine(datetime.date.today() - datetime.timedelta(days=30),
                                          datetime.time())
         self.wait_totals(20, 6.5, 20, stop)
+
+
+class WithoutCompositor(PelwickTestCase):
+    compositor = False
+
+    def test_the_window_is_cut_to_the_cigarette(self):
+        # Or its transparent parts would be drawn black.
+        hive.write(self.session.config, hive.figures())
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", pelwick.pid)
+        extents = self.shape(ticker)
+        self.assertIsNotNone(extents, "no shape")
+        w, h, x, y = extents
+        # Inside the 286 x 29 window and smaller: the transparent margin is cut off.
+        self.assertLessEqual(x + w, 286)
+        self.assertLessEqual(y + h, 29)
+        self.assertLess(w * h, 286 * 29)
+        self.assertGreater(w, 250)
 
 
 class Stacking(PelwickTestCase):

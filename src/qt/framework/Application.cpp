@@ -1,5 +1,6 @@
 #include "framework/Application.h"
 
+#include "framework/Image.h"
 #include "framework/WindowSystem.h"
 
 #include "app/MessageText.h"
@@ -8,14 +9,19 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QIconEngine>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -67,6 +73,66 @@ protected:
     }
 };
 
+// The window icon's pictures, handed out as read. Qt's own icon engine keeps a copy of each
+// picture it hands out in the pixmap cache, whose clean-up then wakes the idle program once,
+// 30 s after the start.
+class TIconEngine : public QIconEngine {
+public:
+    // `pictures` from the smallest to the largest.
+    explicit TIconEngine(QList<QPixmap> pictures) : Pictures(std::move(pictures)) {}
+
+    QIconEngine* clone() const override { return new TIconEngine(Pictures); }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const QPixmap& picture : Pictures) {
+            sizes.append(picture.size());
+        }
+        return sizes;
+    }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        return Fitted(Best(size).size(), size);
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const QPixmap best = Best(size);
+        const QSize fitted = Fitted(best.size(), size);
+        return fitted == best.size()
+                   ? best
+                   : best.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const QPixmap shown = pixmap(rect.size(), mode, state);
+        QRect target(QPoint(), shown.size());
+        target.moveCenter(rect.center());
+        painter->drawPixmap(target, shown);
+    }
+
+private:
+    // The smallest picture that covers the size, else the largest.
+    QPixmap Best(const QSize& size) const {
+        for (const QPixmap& picture : Pictures) {
+            if (picture.width() >= size.width() && picture.height() >= size.height()) {
+                return picture;
+            }
+        }
+        return Pictures.isEmpty() ? QPixmap() : Pictures.last();
+    }
+
+    // Scaled down, never up, to fit the size with its proportions.
+    static QSize Fitted(const QSize& picture, const QSize& size) {
+        if (picture.width() <= size.width() && picture.height() <= size.height()) {
+            return picture;
+        }
+        return picture.scaled(size, Qt::KeepAspectRatio);
+    }
+
+    QList<QPixmap> Pictures;
+};
+
 } // namespace
 
 TApplication* Application = &ApplicationObject;
@@ -83,10 +149,15 @@ void TApplication::Initialize() {
         OwnedApplication = std::make_unique<QApplication>(ArgumentCount, Arguments);
     }
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/pelwick-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/pelwick-32.png"), QSize(32, 32));
-    QApplication::setWindowIcon(icon);
+    // Pixmaps read by their named format: a file added to an icon by name has its format
+    // probed, and the probe loads every image plugin at start-up.
+    QList<QPixmap> pictures;
+    for (const char* path : {":/icons/pelwick-16.png", ":/icons/pelwick-32.png"}) {
+        QImageReader reader(QString::fromLatin1(path));
+        UseNamedFormat(reader);
+        pictures.append(QPixmap::fromImageReader(&reader));
+    }
+    QApplication::setWindowIcon(QIcon(new TIconEngine(std::move(pictures))));
 }
 
 void TApplication::Run() {

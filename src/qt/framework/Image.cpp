@@ -10,6 +10,11 @@
 
 #include <algorithm>
 
+void UseNamedFormat(QImageReader& reader) {
+    reader.setFormat(QFileInfo(reader.fileName()).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+}
+
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     // Its own arrow, so that the form's cursor property never shows through it.
     setCursor(Qt::ArrowCursor);
@@ -21,13 +26,10 @@ void TImage::setSource(const QString& path) {
     SourcePath = path;
     Pictures[0] = Pictures[1] = QPixmap();
     // The size from the header alone: decoding waits for the first paint.
-    PictureSize = QImageReader(path, FormatOf(path)).size();
+    QImageReader reader(path);
+    UseNamedFormat(reader);
+    PictureSize = reader.size();
     update();
-}
-
-QByteArray TImage::FormatOf(const QString& path) {
-    // Named, so that no other image plugin is loaded to probe the file.
-    return QFileInfo(path).suffix().toLatin1();
 }
 
 const QPixmap& TImage::PictureFor(qreal devicePixelRatio) const {
@@ -39,7 +41,8 @@ const QPixmap& TImage::PictureFor(qreal devicePixelRatio) const {
         const QFileInfo file(SourcePath);
         const QString at2x = file.path() + '/' + file.completeBaseName() + "@2x." + file.suffix();
         const QString path = large && QFileInfo::exists(at2x) ? at2x : SourcePath;
-        QImageReader reader(path, FormatOf(path));
+        QImageReader reader(path);
+        UseNamedFormat(reader);
         picture = QPixmap::fromImageReader(&reader);
     }
     return picture;

@@ -6,7 +6,13 @@
 #include <QPixmap>
 #include <QWidget>
 
+class QImageReader;
 class QMenu;
+
+// Has the reader read its file by the format the file's suffix names and by no other: Qt would
+// otherwise load every image plugin at the first read to ask each whether it reads that format,
+// even one given by name.
+void UseNamedFormat(QImageReader& reader);
 
 class TImage : public QWidget {
     Q_OBJECT
@@ -34,7 +40,6 @@ protected:
 private:
     void Draw(QPainter& painter, const QSizeF& size, qreal devicePixelRatio) const;
     const QPixmap& PictureFor(qreal devicePixelRatio) const;
-    static QByteArray FormatOf(const QString& path);
 
     QString SourcePath;
     mutable QPixmap Pictures[2]; // 1x and 2x, each decoded at its first use

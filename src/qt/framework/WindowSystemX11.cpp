@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +32,23 @@ xcb_atom_t Atom(xcb_connection_t* connection, const std::string& name) {
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
         xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+// Several atoms in one round trip: every request is sent before the first reply is awaited.
+std::vector<xcb_atom_t> Atoms(xcb_connection_t* connection,
+                              std::initializer_list<const char*> names) {
+    std::vector<xcb_intern_atom_cookie_t> cookies;
+    for (const char* name : names) {
+        cookies.push_back(
+            xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name));
+    }
+    std::vector<xcb_atom_t> atoms;
+    for (const auto cookie : cookies) {
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+            xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
+        atoms.push_back(reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE});
+    }
+    return atoms;
 }
 
 // The default screen's number, which names the compositor's selection _NET_WM_CM_S<n>.
@@ -69,12 +88,11 @@ void MakeToolWindow(QWidget* window) {
         return;
     }
     const auto id = static_cast<xcb_window_t>(window->winId());
-    const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
-    std::vector<xcb_atom_t> states;
-    for (const char* name :
-         {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"}) {
-        states.push_back(Atom(connection, name));
-    }
+    const std::vector<xcb_atom_t> atoms =
+        Atoms(connection, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
+                           "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"});
+    const xcb_atom_t state = atoms[0];
+    const std::vector<xcb_atom_t> states(atoms.begin() + 1, atoms.end());
     // A window that is not mapped yet takes its initial states from the property; Qt adds its
     // own to it when it maps the window.
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,

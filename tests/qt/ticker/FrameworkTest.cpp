@@ -5,7 +5,10 @@
 #include "framework/WindowSystem.h"
 #include "runtime/Exceptions.h"
 
+#include <QApplication>
+#include <QIcon>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
@@ -102,6 +105,51 @@ TEST(TImage, TheWholeCigaretteAtEveryScale) {
                     RightmostDrawn(reference, 14), 3);
         // And nothing is drawn outside the fitted picture.
         EXPECT_EQ(shown.pixelColor(0, 0).alpha(), 0);
+    }
+}
+
+// Every picture the program reads by its named format, at its size; the window icon holds the
+// 16 and 32 pixel pictures as their files have them.
+TEST(Pictures, ReadByTheFormatTheirNameGives) {
+    const struct {
+        const char* Path;
+        QSize Size;
+    } pictures[] = {
+        {":/images/cigarette.png", {299, 30}}, {":/images/cigarette@2x.png", {598, 60}},
+        {":/images/banner.png", {1107, 269}},  {":/icons/pelwick-16.png", {16, 16}},
+        {":/icons/pelwick-32.png", {32, 32}},
+    };
+    for (const auto& picture : pictures) {
+        SCOPED_TRACE(picture.Path);
+        QImageReader reader(QString::fromLatin1(picture.Path));
+        UseNamedFormat(reader);
+        EXPECT_EQ(reader.format(), QByteArray("png"));
+        EXPECT_FALSE(reader.autoDetectImageFormat());
+        const QImage image = reader.read();
+        EXPECT_EQ(image.size(), picture.Size) << reader.errorString().toStdString();
+    }
+
+    const QIcon icon = QApplication::windowIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
+    // Asked for a size, the icon gives the smallest picture that covers it, scaled down to
+    // it, or the largest picture when none covers it: never one scaled up.
+    const struct {
+        int Asked;
+        int Given;
+        int From;
+    } sizes[] = {{16, 16, 16}, {32, 32, 32}, {8, 8, 16}, {24, 24, 32}, {64, 32, 32}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.Asked);
+        const QSize asked(size.Asked, size.Asked);
+        const QPixmap shown = icon.pixmap(asked);
+        EXPECT_EQ(shown.size(), QSize(size.Given, size.Given));
+        EXPECT_EQ(icon.actualSize(asked), shown.size());
+        // A pixmap holds its picture premultiplied, and is scaled so.
+        const QImage file = QImage(QStringLiteral(":/icons/pelwick-%1.png").arg(size.From))
+                                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QImage expected =
+            file.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_EQ(shown.toImage().convertToFormat(expected.format()), expected);
     }
 }
 

@@ -258,6 +258,41 @@ TEST_F(Ticker, AStoreLockedByAnotherProgramIsReportedOnceAndOpensNoWizard) {
     EXPECT_EQ(watcher.Seen.size(), 1u);
 }
 
+// At start-up the label's sizing waits until the window is shown (measuring text loads the
+// font); it still fits the totals by the time the label is first drawn.
+TEST_F(Ticker, TheLabelFitsTheTotalsWhenFirstDrawn) {
+    class TFirstPaint : public QObject {
+    public:
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint && !Seen &&
+                watched->objectName() == QLatin1String("LabelMoney")) {
+                const auto* label = static_cast<QLabel*>(watched);
+                Seen = true;
+                Text = label->text().toStdU16String();
+                Size = label->size();
+                Hint = label->sizeHint();
+            }
+            return false;
+        }
+        bool Seen = false;
+        std::u16string Text;
+        QSize Size, Hint;
+    } firstPaint;
+    qApp->installEventFilter(&firstPaint);
+    Store({});
+    Start();
+    QElapsedTimer waited;
+    waited.start();
+    while (!firstPaint.Seen && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    qApp->removeEventFilter(&firstPaint);
+    ASSERT_TRUE(firstPaint.Seen);
+    EXPECT_EQ(firstPaint.Text, Totals30Days);
+    EXPECT_EQ(firstPaint.Size, firstPaint.Hint);
+    EXPECT_LT(firstPaint.Size.width(), 266); // narrower than laid out: it was sized
+}
+
 // The arithmetic and the text are the app layer's; here, that they reach the label.
 TEST_F(Ticker, UpdateDisplayWritesTheTotalsToTheLabel) {
     Store({.complete = false});
