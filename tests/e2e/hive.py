@@ -84,3 +84,13 @@ def read(config_home):
         return {name: (kind, bytes(data)) for name, kind, data in rows}
     finally:
         db.close()
+
+
+def write_reg_file(file_name, values):
+    """The same values as a .reg file for `reg import` into a Windows registry (Wine's): each
+    value as its type number and its exact bytes."""
+    lines = ["Windows Registry Editor Version 5.00", "", f"[HKEY_CURRENT_USER\\{KEY}]"]
+    for name, (kind, data) in values.items():
+        lines.append(f'"{name}"=hex({kind:x}):' + ",".join(f"{b:02x}" for b in data))
+    with open(file_name, "w", encoding="utf-16", newline="\r\n") as f:
+        f.write("\n".join(lines) + "\n")

@@ -19,6 +19,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "e2e"))
 
 import desktop  # noqa: E402
+import hive  # noqa: E402
 
 PELWICK = os.environ.get("PELWICK_EXE", "pelwick.exe")
 WINDOW_TEXTS = os.environ.get("WINDOW_TEXTS", "window-texts.exe")
@@ -35,17 +36,6 @@ WIZARD = (466, 142, 987, 795)
 # Points inside the wizard's client area, from its layout.
 BANNER = (493, 130)
 BUTTON_NEXT = (894, 754)
-EPOCH = datetime.datetime(1899, 12, 30)
-
-
-def date_time(moment):
-    return (moment - EPOCH) / datetime.timedelta(days=1)
-
-
-def single(value):
-    return struct.unpack("<f", struct.pack("<f", value))[0]
-
-
 class Session:
     """One user's account: a private Wine prefix (the registry with it) and the running copies."""
 
@@ -105,20 +95,10 @@ class Session:
         return None
 
     def store(self, values):
-        """Writes {name: (kind, data)} into the key with one `reg import`: one process instead
-        of one per value (a `reg add` now and then fails without a word under Wine)."""
-        key = KEY.replace("HKCU", "HKEY_CURRENT_USER")
-        lines = ["Windows Registry Editor Version 5.00", "", f"[{key}]"]
-        for name, (kind, data) in values.items():
-            if kind == "REG_SZ":
-                lines.append(f'"{name}"="{data}"')
-            elif kind == "REG_DWORD":
-                lines.append(f'"{name}"=dword:{int(data):08x}')
-            else:
-                lines.append(f'"{name}"=hex:' + ",".join(f"{b:02x}" for b in data))
+        """Writes hive-style {name: (type, bytes)} into the key with one `reg import`: one
+        process instead of one per value (a `reg add` now and then fails without a word)."""
         path = os.path.join(self.home, "figures.reg")
-        with open(path, "w", encoding="utf-16", newline="\r\n") as f:
-            f.write("\n".join(lines) + "\n")
+        hive.write_reg_file(path, values)
         done = subprocess.run([WINE, "reg", "import", path], env=self.env, capture_output=True,
                               timeout=120)
         if done.returncode != 0:
@@ -136,16 +116,7 @@ class Session:
         return values
 
     def store_figures(self, per_pack=20, complete=True):
-        stop = datetime.datetime.now() - datetime.timedelta(days=30)
-        self.store({
-            "UserName": ("REG_SZ", "Alex"),
-            "UserDOB": ("REG_SZ", "1980"),
-            "CigConsQty": ("REG_DWORD", 20),
-            "CigBoxPrice": ("REG_BINARY", struct.pack("<d", single(6.5))),
-            "CigBoxQty": ("REG_DWORD", per_pack),
-            "UserStopTime": ("REG_BINARY", struct.pack("<d", date_time(stop))),
-            "SetupCompl": ("REG_DWORD", 1 if complete else 0),
-        })
+        self.store(hive.figures(per_pack=per_pack, complete=complete))
 
     def close(self):
         for proc in self.copies:
@@ -242,7 +213,8 @@ class FirstStart(PelwickWindowsTestCase):
             "CigConsQty": ("REG_DWORD", "0x14"),
             "CigBoxPrice": ("REG_BINARY", "0000000000001A40"),
             "CigBoxQty": ("REG_DWORD", "0x14"),
-            "UserStopTime": ("REG_BINARY", struct.pack("<d", date_time(today)).hex().upper()),
+            "UserStopTime": ("REG_BINARY",
+                             struct.pack("<d", hive.date_time(today)).hex().upper()),
             "SetupCompl": ("REG_DWORD", "0x1"),
         })
         # Quit today: nothing saved yet, or a few hours' worth.
