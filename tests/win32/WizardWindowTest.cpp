@@ -94,6 +94,22 @@ TEST_F(WizardWindow, IsASeeThroughLayeredWindowOfTheDeclaredLayout) {
         EXPECT_EQ(actual.right, c.Expected.right) << ToUtf8(c.Name);
         EXPECT_EQ(actual.bottom, c.Expected.bottom) << ToUtf8(c.Name);
     }
+
+    // Each button's text keeps a margin of 8 pixels on both sides, whatever the font.
+    for (const char16_t* name : {u"ButtonNext", u"ButtonPrevious", u"ButtonCancel"}) {
+        TControl& button = Form->Component(name);
+        HDC dc = GetDC(button.Handle);
+        HGDIOBJ previous = SelectObject(dc, button.Font);
+        const std::wstring text = TextOf(button.Handle);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(button.Handle, dc);
+        RECT client{};
+        GetClientRect(button.Handle, &client);
+        EXPECT_LE(extent.cx, client.right - 16) << ToUtf8(name);
+        EXPECT_GT(extent.cx, client.right / 3) << ToUtf8(name); // not shrunk for nothing
+    }
 }
 
 TEST_F(WizardWindow, AFirstStartOpensOnTheStartPageWithTheStoreDefaults) {

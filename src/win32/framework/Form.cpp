@@ -431,6 +431,34 @@ void TForm::CreateComponent(TControl& control) {
     }
 }
 
+namespace {
+
+// A button's text keeps this many logical pixels free on each side.
+constexpr int ButtonTextMargin = 8;
+
+// The largest size up to `pixels` at which `text` is at most `width` pixels wide.
+int FittingPixels(const std::wstring& face, int pixels, bool bold, const std::wstring& text,
+                  int width) {
+    HDC screen = GetDC(nullptr);
+    for (; pixels > 8; --pixels) {
+        HFONT font = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str());
+        HGDIOBJ previous = SelectObject(screen, font);
+        SIZE extent{};
+        GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(screen, previous);
+        DeleteObject(font);
+        if (extent.cx <= width) {
+            break;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+} // namespace
+
 HFONT TForm::FontFor(const TControl& control) {
     // A control's own font, else the nearest parent's.
     const TControl* source = &control;
@@ -442,8 +470,12 @@ HFONT TForm::FontFor(const TControl& control) {
     }
     const TLayoutRecord& layout = source->Layout;
     const std::wstring face = ChooseFace(layout.Text(u"font"), layout.Text(u"fallback"));
-    const int pixels = Scaled(layout.Integer(u"size", 12));
+    int pixels = Scaled(layout.Integer(u"size", 12));
     const bool bold = layout.Text(u"bold") == u"true";
+    if (control.Kind == TKind::Button) {
+        pixels = FittingPixels(face, pixels, bold, ToWide(control.Layout.Text(u"text")),
+                               Scaled(control.Layout.Width - 2 * ButtonTextMargin));
+    }
     const std::wstring key = face + L"/" + std::to_wstring(pixels) + (bold ? L"/b" : L"");
     const auto found = Fonts.find(key);
     if (found != Fonts.end()) {
