@@ -10,6 +10,20 @@
 
 namespace {
 TApplication TheApplication;
+
+// The windows a modal showing disables, all but the one it shows.
+struct TDisabling {
+    HWND Shown;
+    std::vector<HWND> Windows;
+};
+
+BOOL CALLBACK NoteWindowToDisable(HWND window, LPARAM data) {
+    auto* disabling = reinterpret_cast<TDisabling*>(data);
+    if (window != disabling->Shown && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        disabling->Windows.push_back(window);
+    }
+    return TRUE;
+}
 } // namespace
 
 TApplication* Application = &TheApplication;
@@ -91,20 +105,9 @@ int TApplication::ShowModal(TForm& form) {
     form.ModalResult = 0;
     // The program's other windows take no input while the form is shown: every visible
     // top-level window of this thread, not only the forms this object created.
-    struct TDisabling {
-        HWND Shown;
-        std::vector<HWND> Windows;
-    } disabling{form.Handle(), {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* d = reinterpret_cast<TDisabling*>(data);
-            if (window != d->Shown && IsWindowVisible(window) && IsWindowEnabled(window)) {
-                d->Windows.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&disabling));
+    TDisabling disabling{form.Handle(), {}};
+    EnumThreadWindows(GetCurrentThreadId(), NoteWindowToDisable,
+                      reinterpret_cast<LPARAM>(&disabling));
     const std::vector<HWND>& disabled = disabling.Windows;
     for (HWND window : disabled) {
         EnableWindow(window, FALSE);
