@@ -37,6 +37,8 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     // exists, since Qt chooses its visual from them.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
+    // The ticker is hardly ever the active window; its tooltip shows all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     QFont font;
     // Where Lucida Console is missing, a monospace font of the same width keeps the count on

@@ -211,6 +211,17 @@ class Running(PelwickTestCase):
         with open(f"/proc/{pelwick.pid}/maps") as maps:
             self.assertNotIn("/imageformats/", maps.read())
 
+        # Resting on the cigarette opens its tooltip, though the ticker is not the active
+        # window; it closes when the pointer leaves.
+        before = len(self.desk.all_windows(pelwick.pid))
+        x, y, _, _ = self.desk.geometry(ticker)
+        self.desk.move_pointer(x + 200, y + 20)
+        desktop.wait_until("the tooltip", lambda: len(self.desk.all_windows(pelwick.pid)) > before,
+                           timeout=10)
+        self.desk.move_pointer(0, 0)
+        desktop.wait_until("the tooltip to close",
+                           lambda: len(self.desk.all_windows(pelwick.pid)) == before)
+
         self.open_menu_entry(ticker, 0)  # "Beenden"
         self.assertEqual(self.wait_exit(pelwick), 0)
 
