@@ -105,9 +105,10 @@ class Desktop:
         self.env["DISPLAY"] = self.display
 
         self._spawn(["openbox", "--sm-disable"])
+        # Generous: on a loaded machine (Wine prefixes being made beside) openbox can be slow.
         wait_until("the window manager",
                    lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
-                                                   check=False))
+                                                   check=False), timeout=60)
         if self.compositor:
             self._spawn(["xcompmgr"])
             xlib = _Xlib()

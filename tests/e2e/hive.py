@@ -3,6 +3,7 @@ would: the file, schema and byte layouts are the program's published storage for
 
 import datetime
 import os
+import re
 import sqlite3
 import struct
 
@@ -94,3 +95,16 @@ def write_reg_file(file_name, values):
         lines.append(f'"{name}"=hex({kind:x}):' + ",".join(f"{b:02x}" for b in data))
     with open(file_name, "w", encoding="utf-16", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")
+
+
+def shows_totals(text, per_day, price, per_pack, stop):
+    """Whether a ticker's text shows the totals of these figures for the present moment, within
+    a minute's worth, since the moment moves on while a test runs."""
+    match = re.fullmatch(r" *(\d+) +(\d+),(\d\d)\u20ac", text or "")
+    if not match:
+        return False
+    minutes = (datetime.datetime.now() - stop) / datetime.timedelta(minutes=1)
+    count = per_day * minutes / 1440
+    money = int(match.group(2)) + int(match.group(3)) / 100
+    return (abs(int(match.group(1)) - count) <= 1 + per_day / 1440
+            and abs(money - price / per_pack * count) <= 0.02 + price * per_day / 1440)

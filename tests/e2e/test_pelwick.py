@@ -94,14 +94,7 @@ class PelwickTestCase(unittest.TestCase):
         """Waits until `copies` labels show the totals of these figures for the present moment
         (within a minute's worth, since the moment moves on while the test runs)."""
         def fits(text):
-            match = re.fullmatch(r" *(\d+) +(\d+),(\d\d)\u20ac", text or "")
-            if not match:
-                return False
-            minutes = (datetime.datetime.now() - stop) / datetime.timedelta(minutes=1)
-            count = per_day * minutes / 1440
-            money = int(match.group(2)) + int(match.group(3)) / 100
-            return (abs(int(match.group(1)) - count) <= 1 + per_day / 1440
-                    and abs(money - price / per_pack * count) <= 0.02 + price * per_day / 1440)
+            return hive.shows_totals(text, per_day, price, per_pack, stop)
         desktop.wait_until(f"{copies} ticker(s) showing the totals", lambda: len(
             [a for a in self.accessibles() if a["showing"] and fits(a["name"])]) >= copies,
             timeout=timeout)

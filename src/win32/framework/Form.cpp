@@ -96,16 +96,22 @@ void FillRectColour(HDC dc, const RECT& rect, COLORREF colour) {
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
-// A panel: a white rectangle with a grey border. The controls on it are its children, so it
-// never hides them; their notifications go on to the form.
-LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* control = reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    switch (message) {
-    case WM_NCCREATE:
+// The control that a panel or an image window shows: given at its creation, kept in its user
+// data from then on.
+TControl* ControlOfWindow(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
         SetWindowLongPtrW(
             window, GWLP_USERDATA,
             reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        break;
+    }
+    return reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// A panel: a white rectangle with a grey border. The controls on it are its children, so it
+// never hides them; their notifications go on to the form.
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const TControl* control = ControlOfWindow(window, message, lParam);
+    switch (message) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
@@ -742,13 +748,8 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 namespace {
 
 LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* control = reinterpret_cast<TControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    TControl* control = ControlOfWindow(window, message, lParam);
     switch (message) {
-    case WM_NCCREATE:
-        SetWindowLongPtrW(
-            window, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        break;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {

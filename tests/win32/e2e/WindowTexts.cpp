@@ -46,11 +46,16 @@ std::string Json(const std::wstring& text) {
 std::string Describe(HWND window) {
     wchar_t name[128] = {};
     GetClassNameW(window, name, 128);
-    // WM_GETTEXT also reads the controls of another process.
+    // WM_GETTEXT also reads the controls of another process. A window whose thread does not
+    // answer within two seconds (busy starting, or stuck) is listed without its text rather
+    // than stopping the listing.
     std::wstring text(4096, L'\0');
-    const LRESULT length =
-        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                            SMTO_ABORTIFHUNG, 2000, &length) == 0) {
+        length = 0;
+    }
+    text.resize(static_cast<std::size_t>(length));
     RECT rect{};
     GetWindowRect(window, &rect);
     DWORD process = 0;

@@ -6,7 +6,6 @@ screen."""
 import datetime
 import json
 import os
-import re
 import shutil
 import struct
 import subprocess
@@ -147,18 +146,6 @@ class PelwickWindowsTestCase(unittest.TestCase):
             w["class"] == "#32768" and w["visible"] for w in self.session.windows()))
         self.desk.key(*(["Down"] * (index + 1)), "Return")
 
-    def shows_totals(self, per_day, price, per_pack, stop):
-        """Whether the label shows the totals of these figures for the present moment (within
-        a minute's worth, since the moment moves on while the test runs)."""
-        match = re.fullmatch(r" *(\d+) +(\d+),(\d\d)\u20ac", self.session.label() or "")
-        if not match:
-            return False
-        minutes = (datetime.datetime.now() - stop) / datetime.timedelta(minutes=1)
-        count = per_day * minutes / 1440
-        money = int(match.group(2)) + int(match.group(3)) / 100
-        return (abs(int(match.group(1)) - count) <= 1 + per_day / 1440
-                and abs(money - price / per_pack * count) <= 0.02 + price * per_day / 1440)
-
     def screenshot(self, name):
         folder = os.environ.get("PELWICK_SHOTS")
         if folder:
@@ -277,7 +264,8 @@ class Running(PelwickWindowsTestCase):
         stop = datetime.datetime.combine(datetime.date.today() - datetime.timedelta(days=30),
                                          datetime.time())
         desktop.wait_until("the repaired totals on the next tick",
-                           lambda: self.shows_totals(20, 6.5, 20, stop), timeout=75)
+                           lambda: hive.shows_totals(self.session.label(), 20, 6.5, 20, stop),
+                           timeout=75)
         self.assertIsNone(pelwick.poll())
 
 

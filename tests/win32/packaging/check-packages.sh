@@ -36,7 +36,11 @@ key='HKCU\Software\Korvenda\Pelwick'
 
 "$wine" "$installer" /S
 wineserver -w
+# A 32-bit installer in a 64-bit prefix installs under "Program Files (x86)".
 program="$WINEPREFIX/drive_c/Program Files/Pelwick"
+if [ ! -d "$program" ] && [ -d "$WINEPREFIX/drive_c/Program Files (x86)/Pelwick" ]; then
+    program="$WINEPREFIX/drive_c/Program Files (x86)/Pelwick"
+fi
 [ -f "$program/pelwick.exe" ] || fail "the installer put no pelwick.exe into $program"
 [ -f "$program/Uninstall.exe" ] || fail "the installer put no uninstaller into $program"
 link=$(find "$WINEPREFIX/drive_c" -iname 'Pelwick.lnk' -path '*Start Menu*' | head -n 1)
