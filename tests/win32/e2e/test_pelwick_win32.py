@@ -269,6 +269,29 @@ class Running(PelwickWindowsTestCase):
         self.assertIsNone(pelwick.poll())
 
 
+class Scaled(PelwickWindowsTestCase):
+    def test_at_200_percent_the_ticker_is_twice_as_large_and_whole(self):
+        self.session.store_figures()
+        self.session.run(["reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                          "/t", "REG_DWORD", "/d", "192", "/f"])
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", timeout=60)
+        # 572 x 58, centred with halves to even: (1920 - 572) / 2, (1080 - 58) / 2.
+        self.assertEqual(self.desk.geometry(ticker), (674, 511, 572, 58))
+        desktop.wait_until("the totals",
+                           lambda: self.session.label() == "    600      195,00\u20ac")
+        # The burning tip at the right end is drawn: its pixels are not the desktop's.
+        shot = os.path.join(self.session.home, "scaled.png")
+        self.desk.screenshot(shot)
+        def mean(x, y, w, h):
+            return self.desk.run(["convert", shot, "-crop", f"{w}x{h}+{x}+{y}", "-format",
+                                  "%[fx:mean]", "info:"])
+        tip, beside = mean(674 + 545, 511 + 15, 20, 28), mean(674 + 580, 511 + 15, 20, 28)
+        self.assertNotEqual(tip, beside)
+        self.screenshot("scaled.png")
+        self.assertIsNone(pelwick.poll())
+
+
 class Dragging(PelwickWindowsTestCase):
     def drag(self, ticker, button, dx, dy, steps=10):
         """A drag at a person's pace: moves a tenth of a second apart, each short enough to
