@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,16 +44,22 @@ std::string Json(const std::wstring& text) {
     return out + "\"";
 }
 
+// Threads that did not answer a text request in time: their other windows are not asked.
+std::set<DWORD> Silent;
+
 std::string Describe(HWND window) {
     wchar_t name[128] = {};
     GetClassNameW(window, name, 128);
-    // WM_GETTEXT also reads the controls of another process. A window whose thread does not
-    // answer within two seconds (busy starting, or stuck) is listed without its text rather
-    // than stopping the listing.
+    // WM_GETTEXT also reads the controls of another process. A thread that does not answer
+    // within half a second (busy starting, or stuck) has its windows listed without their
+    // texts rather than stopping the listing: the caller asks again.
     std::wstring text(4096, L'\0');
     DWORD_PTR length = 0;
-    if (SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                            SMTO_ABORTIFHUNG, 2000, &length) == 0) {
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    if (Silent.count(thread) > 0 ||
+        SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                            SMTO_ABORTIFHUNG, 500, &length) == 0) {
+        Silent.insert(thread);
         length = 0;
     }
     text.resize(static_cast<std::size_t>(length));

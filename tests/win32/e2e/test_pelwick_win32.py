@@ -65,8 +65,14 @@ class Session:
         return proc
 
     def windows(self):
-        """Every top-level window of the prefix, with its children, from window-texts.exe."""
-        out = self.run([WINDOW_TEXTS]).decode("utf-8")
+        """Every top-level window of the prefix, with its children, from window-texts.exe; none
+        when the listing does not end within 30 s (the caller asks again)."""
+        try:
+            done = subprocess.run([WINE, WINDOW_TEXTS], env=self.env, capture_output=True,
+                                  timeout=30, check=True)
+        except subprocess.TimeoutExpired:
+            return []
+        out = done.stdout.decode("utf-8")
         return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
 
     def texts(self, cls):
@@ -236,6 +242,10 @@ class Running(PelwickWindowsTestCase):
     def test_a_pack_size_of_0_is_reported_and_can_be_repaired(self):
         self.session.store_figures(per_pack=0)
         pelwick = self.session.start()
+        # Under 32-bit Wine a second program started while pelwick.exe is still starting can
+        # hang for minutes: read the windows once it shows one.
+        desktop.wait_until("a window of pelwick.exe", lambda: self.desk.all_windows(pelwick.pid),
+                           timeout=60)
         self.session.wait_text("#32770", "Gleitkommadivision durch Null.", exact=True, timeout=60)
         self.desk.key("Return")  # the box's "OK"
         ticker = self.desk.wait_window("FormMain")
