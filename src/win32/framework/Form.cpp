@@ -96,6 +96,17 @@ void FillRectColour(HDC dc, const RECT& rect, COLORREF colour) {
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
+// Registers a window class of ours for child windows with the arrow cursor.
+bool RegisterChildClass(HINSTANCE instance, WNDPROC procedure, const wchar_t* name) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
 // The control that a panel or an image window shows: given at its creation, kept in its user
 // data from then on.
 TControl* ControlOfWindow(HWND window, UINT message, LPARAM lParam) {
@@ -338,15 +349,7 @@ void TForm::CreateComponent(TControl& control) {
         return;
     }
     case TKind::Panel: {
-        static const bool registered = [instance] {
-            WNDCLASSEXW windowClass{};
-            windowClass.cbSize = sizeof(windowClass);
-            windowClass.lpfnWndProc = PanelProc;
-            windowClass.hInstance = instance;
-            windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-            windowClass.lpszClassName = PanelClass;
-            return RegisterClassExW(&windowClass) != 0;
-        }();
+        static const bool registered = RegisterChildClass(instance, PanelProc, PanelClass);
         (void)registered;
         control.Handle = CreateWindowExW(WS_EX_CONTROLPARENT, PanelClass, text.c_str(),
                                          WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
@@ -354,15 +357,7 @@ void TForm::CreateComponent(TControl& control) {
         break;
     }
     case TKind::Image: {
-        static const bool registered = [instance] {
-            WNDCLASSEXW windowClass{};
-            windowClass.cbSize = sizeof(windowClass);
-            windowClass.lpfnWndProc = ImageProc;
-            windowClass.hInstance = instance;
-            windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-            windowClass.lpszClassName = ImageClass;
-            return RegisterClassExW(&windowClass) != 0;
-        }();
+        static const bool registered = RegisterChildClass(instance, ImageProc, ImageClass);
         (void)registered;
         control.Handle = CreateWindowExW(0, ImageClass, text.c_str(), WS_CHILD | WS_VISIBLE, 0, 0,
                                          0, 0, parent, nullptr, instance, &control);
