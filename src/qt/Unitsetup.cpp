@@ -12,7 +12,6 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGraphicsOpacityEffect>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QPalette>
 #include <QPixmap>
@@ -241,9 +240,7 @@ void TFormSetup::LoadBanner() {
     if (!ImageTop->pixmap().isNull()) {
         return;
     }
-    QImageReader reader(QStringLiteral(":/images/banner.png"));
-    UseNamedFormat(reader);
-    const QPixmap banner = QPixmap::fromImageReader(&reader);
+    const QPixmap banner = QPixmap::fromImage(ReadPicture(QStringLiteral(":/images/banner.png")));
     if (banner.isNull()) {
         return;
     }

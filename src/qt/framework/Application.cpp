@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QIconEngine>
-#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -153,9 +152,7 @@ void TApplication::Initialize() {
     // probed, and the probe loads every image plugin at start-up.
     QList<QPixmap> pictures;
     for (const char* path : {":/icons/pelwick-16.png", ":/icons/pelwick-32.png"}) {
-        QImageReader reader(QString::fromLatin1(path));
-        UseNamedFormat(reader);
-        pictures.append(QPixmap::fromImageReader(&reader));
+        pictures.append(QPixmap::fromImage(ReadPicture(QString::fromLatin1(path))));
     }
     QApplication::setWindowIcon(QIcon(new TIconEngine(std::move(pictures))));
 }

@@ -1,5 +1,6 @@
 #include "framework/Image.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -9,10 +10,63 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
+
+namespace {
 
 void UseNamedFormat(QImageReader& reader) {
     reader.setFormat(QFileInfo(reader.fileName()).suffix().toLatin1());
     reader.setAutoDetectImageFormat(false);
+}
+
+// The decoded twin as tools/DecodePicture.cpp writes it: width and height as two 32-bit
+// numbers, then the premultiplied rows. With `pixels` null only the size is read.
+QSize ReadDecoded(const QString& path, QImage* pixels) {
+    const QFileInfo file(path);
+    QFile decoded(file.path() + '/' + file.completeBaseName() + ".argb");
+    std::uint32_t size[2] = {};
+    if (!decoded.open(QIODevice::ReadOnly) ||
+        decoded.read(reinterpret_cast<char*>(size), sizeof size) != sizeof size || size[0] == 0 ||
+        size[1] == 0 || size[0] > 0x4000 || size[1] > 0x4000 ||
+        decoded.size() != qint64(sizeof size) + qint64(size[0]) * size[1] * 4) {
+        return {};
+    }
+    const QSize found{int(size[0]), int(size[1])};
+    if (pixels != nullptr) {
+        QImage image(found, QImage::Format_ARGB32_Premultiplied);
+        const qint64 row = qint64(found.width()) * 4;
+        for (int y = 0; y < found.height(); ++y) {
+            if (decoded.read(reinterpret_cast<char*>(image.scanLine(y)), row) != row) {
+                return {};
+            }
+        }
+        *pixels = std::move(image);
+    }
+    return found;
+}
+
+} // namespace
+
+QImage ReadPicture(const QString& path) {
+    QImage image;
+    if (ReadDecoded(path, &image).isValid()) {
+        return image;
+    }
+    QImageReader reader(path);
+    UseNamedFormat(reader);
+    return reader.read();
+}
+
+QSize PictureSize(const QString& path) {
+    const QSize decoded = ReadDecoded(path, nullptr);
+    if (decoded.isValid()) {
+        return decoded;
+    }
+    // The size from the header alone.
+    QImageReader reader(path);
+    UseNamedFormat(reader);
+    return reader.size();
 }
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
@@ -25,10 +79,8 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
 void TImage::setSource(const QString& path) {
     SourcePath = path;
     Pictures[0] = Pictures[1] = QPixmap();
-    // The size from the header alone: decoding waits for the first paint.
-    QImageReader reader(path);
-    UseNamedFormat(reader);
-    PictureSize = reader.size();
+    // Only the size: the picture is read at the first paint.
+    SourceSize = PictureSize(path);
     update();
 }
 
@@ -41,9 +93,7 @@ const QPixmap& TImage::PictureFor(qreal devicePixelRatio) const {
         const QFileInfo file(SourcePath);
         const QString at2x = file.path() + '/' + file.completeBaseName() + "@2x." + file.suffix();
         const QString path = large && QFileInfo::exists(at2x) ? at2x : SourcePath;
-        QImageReader reader(path);
-        UseNamedFormat(reader);
-        picture = QPixmap::fromImageReader(&reader);
+        picture = QPixmap::fromImage(ReadPicture(path));
     }
     return picture;
 }
@@ -59,7 +109,7 @@ QRectF TImage::FittedRect(const QSizeF& picture, const QSizeF& size) {
 }
 
 void TImage::Draw(QPainter& painter, const QSizeF& size, qreal devicePixelRatio) const {
-    const QRectF target = FittedRect(PictureSize, size);
+    const QRectF target = FittedRect(SourceSize, size);
     if (target.isEmpty()) {
         return;
     }

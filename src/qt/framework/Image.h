@@ -6,13 +6,15 @@
 #include <QPixmap>
 #include <QWidget>
 
-class QImageReader;
+class QImage;
 class QMenu;
 
-// Has the reader read its file by the format the file's suffix names and by no other: Qt would
-// otherwise load every image plugin at the first read to ask each whether it reads that format,
-// even one given by name.
-void UseNamedFormat(QImageReader& reader);
+// A picture and its size, from "name.argb" beside "name.png" where the build put one (already
+// decoded, so nothing is decoded before the ticker maps), else from the file by the format its
+// suffix names and no other: Qt would otherwise load every image plugin at the first read to
+// ask each whether it reads that format.
+QImage ReadPicture(const QString& path);
+QSize PictureSize(const QString& path);
 
 class TImage : public QWidget {
     Q_OBJECT
@@ -43,6 +45,6 @@ private:
 
     QString SourcePath;
     mutable QPixmap Pictures[2]; // 1x and 2x, each decoded at its first use
-    QSize PictureSize;
+    QSize SourceSize;
     QMenu* PopupMenu = nullptr;
 };

@@ -6,12 +6,13 @@
 #include "runtime/Exceptions.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QImage>
-#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QtMath>
 
 #include <gtest/gtest.h>
@@ -108,25 +109,31 @@ TEST(TImage, TheWholeCigaretteAtEveryScale) {
     }
 }
 
-// Every picture the program reads by its named format, at its size; the window icon holds the
-// 16 and 32 pixel pictures as their files have them.
-TEST(Pictures, ReadByTheFormatTheirNameGives) {
+QImage Premultiplied(const QImage& image) {
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// Every picture the program reads, at its size and with its PNG's pixels, whether the build
+// decoded it beside the PNG or not; the window icon holds the 16 and 32 pixel pictures as their
+// files have them.
+TEST(Pictures, ReadWithThePixelsOfTheirFiles) {
     const struct {
         const char* Path;
         QSize Size;
+        bool Decoded;
     } pictures[] = {
-        {":/images/cigarette.png", {299, 30}}, {":/images/cigarette@2x.png", {598, 60}},
-        {":/images/banner.png", {1107, 269}},  {":/icons/pelwick-16.png", {16, 16}},
-        {":/icons/pelwick-32.png", {32, 32}},
+        {":/images/cigarette.png", {299, 30}, true}, {":/images/cigarette@2x.png", {598, 60}, true},
+        {":/images/banner.png", {1107, 269}, false}, {":/icons/pelwick-16.png", {16, 16}, true},
+        {":/icons/pelwick-32.png", {32, 32}, true},
     };
     for (const auto& picture : pictures) {
         SCOPED_TRACE(picture.Path);
-        QImageReader reader(QString::fromLatin1(picture.Path));
-        UseNamedFormat(reader);
-        EXPECT_EQ(reader.format(), QByteArray("png"));
-        EXPECT_FALSE(reader.autoDetectImageFormat());
-        const QImage image = reader.read();
-        EXPECT_EQ(image.size(), picture.Size) << reader.errorString().toStdString();
+        const QString path = QString::fromLatin1(picture.Path);
+        EXPECT_EQ(QFile::exists(path.chopped(4) + ".argb"), picture.Decoded);
+        EXPECT_EQ(PictureSize(path), picture.Size);
+        const QImage image = ReadPicture(path);
+        EXPECT_EQ(image.size(), picture.Size);
+        EXPECT_EQ(Premultiplied(image), Premultiplied(QImage(path)));
     }
 
     const QIcon icon = QApplication::windowIcon();
@@ -150,6 +157,49 @@ TEST(Pictures, ReadByTheFormatTheirNameGives) {
         const QImage expected =
             file.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_EQ(shown.toImage().convertToFormat(expected.format()), expected);
+    }
+}
+
+// A decoded twin is read only when it is whole; anything else falls back to the PNG.
+TEST(Pictures, ADecodedTwinThatIsNotWholeIsPassedOver) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString png = folder.filePath("p.png");
+    QImage file(3, 2, QImage::Format_ARGB32_Premultiplied);
+    file.fill(qRgba(10, 20, 30, 255));
+    ASSERT_TRUE(file.save(png));
+    QImage other(3, 2, QImage::Format_ARGB32_Premultiplied);
+    other.fill(qRgba(0, 0, 128, 128));
+    const auto twin = [&other](quint32 width, quint32 height, int cut) {
+        QByteArray bytes(reinterpret_cast<const char*>(&width), 4);
+        bytes.append(reinterpret_cast<const char*>(&height), 4);
+        bytes.append(reinterpret_cast<const char*>(other.constBits()), other.sizeInBytes());
+        return bytes.chopped(cut);
+    };
+    const struct {
+        const char* Name;
+        QByteArray Twin; // empty: none
+        bool TwinRead;
+    } cases[] = {
+        {"no twin", {}, false},
+        {"whole", twin(3, 2, 0), true},
+        {"cut short", twin(3, 2, 1), false},
+        {"larger than its pixels", twin(3, 3, 0), false},
+        {"no width", twin(0, 2, 0), false},
+        {"no pixels", twin(3, 2, int(other.sizeInBytes())), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QFile decoded(folder.filePath("p.argb"));
+        decoded.remove();
+        if (!c.Twin.isEmpty()) {
+            ASSERT_TRUE(decoded.open(QIODevice::WriteOnly));
+            decoded.write(c.Twin);
+            decoded.close();
+        }
+        const QImage& expected = c.TwinRead ? other : file;
+        EXPECT_EQ(Premultiplied(ReadPicture(png)), expected);
+        EXPECT_EQ(PictureSize(png), expected.size());
     }
 }
 
