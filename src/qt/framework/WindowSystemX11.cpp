@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,27 +28,35 @@ xcb_connection_t* Connection() {
     return x11 != nullptr ? x11->connection() : nullptr;
 }
 
-xcb_atom_t Atom(xcb_connection_t* connection, const std::string& name) {
-    const auto cookie =
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.c_str());
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-// Several atoms in one round trip: every request is sent before the first reply is awaited.
+// Atoms by name, each asked of the server once per connection; the names not yet known are all
+// asked before the first reply is awaited, so a list costs at most one round trip.
 std::vector<xcb_atom_t> Atoms(xcb_connection_t* connection,
-                              std::initializer_list<const char*> names) {
-    std::vector<xcb_intern_atom_cookie_t> cookies;
-    for (const char* name : names) {
-        cookies.push_back(
-            xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name));
+                              std::initializer_list<std::string> names) {
+    static xcb_connection_t* known = nullptr;
+    static std::map<std::string, xcb_atom_t> cache;
+    if (known != connection) {
+        cache.clear();
+        known = connection;
     }
-    std::vector<xcb_atom_t> atoms;
-    for (const auto cookie : cookies) {
+    std::vector<std::pair<std::string, xcb_intern_atom_cookie_t>> asked;
+    for (const std::string& name : names) {
+        if (!cache.contains(name)) {
+            asked.emplace_back(name, xcb_intern_atom(connection, 0,
+                                                     static_cast<std::uint16_t>(name.size()),
+                                                     name.c_str()));
+        }
+    }
+    for (const auto& [name, cookie] : asked) {
         std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
             xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-        atoms.push_back(reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE});
+        if (reply) {
+            cache[name] = reply->atom; // a failed request is asked again next time
+        }
+    }
+    std::vector<xcb_atom_t> atoms;
+    for (const std::string& name : names) {
+        const auto it = cache.find(name);
+        atoms.push_back(it != cache.end() ? it->second : xcb_atom_t{XCB_ATOM_NONE});
     }
     return atoms;
 }
@@ -61,6 +71,11 @@ int ScreenNumber() {
     const auto colon = text.rfind(':');
     const auto dot = text.find('.', colon == std::string::npos ? 0 : colon);
     return dot == std::string::npos ? 0 : std::atoi(text.c_str() + dot + 1);
+}
+
+// The selection a compositing manager owns on the default screen.
+std::string CompositorSelection() {
+    return "_NET_WM_CM_S" + std::to_string(ScreenNumber());
 }
 
 } // namespace
@@ -88,11 +103,12 @@ void MakeToolWindow(QWidget* window) {
         return;
     }
     const auto id = static_cast<xcb_window_t>(window->winId());
-    const std::vector<xcb_atom_t> atoms =
-        Atoms(connection, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
-                           "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"});
+    // The compositor's selection is asked along, for CompositorRunning next: one round trip.
+    const std::vector<xcb_atom_t> atoms = Atoms(
+        connection, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+                     "_NET_WM_STATE_ABOVE", CompositorSelection()});
     const xcb_atom_t state = atoms[0];
-    const std::vector<xcb_atom_t> states(atoms.begin() + 1, atoms.end());
+    const std::vector<xcb_atom_t> states(atoms.begin() + 1, atoms.begin() + 4);
     // A window that is not mapped yet takes its initial states from the property; Qt adds its
     // own to it when it maps the window.
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
@@ -108,7 +124,7 @@ bool CompositorRunning() {
     if (connection == nullptr) {
         return true;
     }
-    const xcb_atom_t selection = Atom(connection, "_NET_WM_CM_S" + std::to_string(ScreenNumber()));
+    const xcb_atom_t selection = Atoms(connection, {CompositorSelection()})[0];
     if (selection == XCB_ATOM_NONE) {
         return false;
     }
