@@ -366,6 +366,20 @@ TEST_F(Ticker, TheWindowAsLaidOut) {
     EXPECT_EQ(label->font().pixelSize(), 18);
     EXPECT_TRUE(label->font().bold());
     EXPECT_EQ(label->font().families().value(0), QStringLiteral("Lucida Console"));
+    // The text black at 0.8 opacity: its fully covered pixels are.
+    QImage text(label->size(), QImage::Format_ARGB32);
+    text.fill(Qt::transparent);
+    label->render(&text, QPoint(), QRegion(), QWidget::RenderFlags());
+    QColor darkest(Qt::transparent);
+    for (int y = 0; y < text.height(); ++y) {
+        for (int x = 0; x < text.width(); ++x) {
+            if (text.pixelColor(x, y).alpha() > darkest.alpha()) {
+                darkest = text.pixelColor(x, y);
+            }
+        }
+    }
+    EXPECT_NEAR(darkest.alpha(), 204, 1);
+    EXPECT_EQ(darkest.rgb() & 0xFFFFFF, 0U);
     // Drawn above the picture.
     EXPECT_GT(form->children().indexOf(label), form->children().indexOf(form->ImageMain));
 }
