@@ -148,8 +148,8 @@ void TApplication::Initialize() {
         OwnedApplication = std::make_unique<QApplication>(ArgumentCount, Arguments);
     }
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    // Pixmaps read by their named format: a file added to an icon by name has its format
-    // probed, and the probe loads every image plugin at start-up.
+    // Pixmaps read by ReadPicture: a file added to an icon by name has its format probed, and
+    // the probe loads every image plugin at start-up.
     QList<QPixmap> pictures;
     for (const char* path : {":/icons/pelwick-16.png", ":/icons/pelwick-32.png"}) {
         pictures.append(QPixmap::fromImage(ReadPicture(QString::fromLatin1(path))));
