@@ -84,13 +84,33 @@ TFormSetup::TFormSetup(TForm*) : TForm(L"TFormSetup"), Wizard(*this) {
             [this](std::uint16_t key) { EditCigaretteBoxPriceKeyUp(key); });
     BindKey(u"EditCigaretteBoxQuantityKeyUp",
             [this](std::uint16_t key) { EditCigaretteBoxQuantityKeyUp(key); });
-    Build();
     KeyboardNavigation = true;
     // The first page, the fields from the store, the prompts and the filters.
     Wizard.Create();
 }
 
+void TFormSetup::EnsureBuilt() {
+    if (Window != nullptr) {
+        return;
+    }
+    Build();
+    std::vector<std::function<void()>> pending = std::move(Pending);
+    Pending.clear();
+    for (const auto& call : pending) {
+        call();
+    }
+}
+
+bool TFormSetup::Deferred(std::function<void()> call) {
+    if (Window != nullptr) {
+        return false;
+    }
+    Pending.push_back(std::move(call));
+    return true;
+}
+
 int TFormSetup::ShowModal() {
+    EnsureBuilt();
     if (!Wizard.PrepareShowing()) {
         return 2;
     }
@@ -139,22 +159,29 @@ LRESULT TFormSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 TControl& TFormSetup::PanelOf(TPanel panel) {
+    EnsureBuilt();
     return Component(PanelName(panel));
 }
 
 TControl& TFormSetup::EditOf(TField field) {
+    EnsureBuilt();
     return Component(EditName(field));
 }
 
 const TControl& TFormSetup::EditOf(TField field) const {
+    const_cast<TFormSetup*>(this)->EnsureBuilt();
     return Component(EditName(field));
 }
 
 TControl& TFormSetup::LabelOf(TPrompt prompt) {
+    EnsureBuilt();
     return Component(LabelName(prompt));
 }
 
 void TFormSetup::ShowPage(TPanel panel, bool previousEnabled, const std::u16string& nextText) {
+    if (Deferred([=, this] { ShowPage(panel, previousEnabled, nextText); })) {
+        return;
+    }
     for (TPanel page : Pages) {
         ShowWindow(PanelOf(page).Handle, SW_HIDE);
     }
@@ -168,6 +195,9 @@ void TFormSetup::ShowPage(TPanel panel, bool previousEnabled, const std::u16stri
 }
 
 void TFormSetup::FocusField(TField field) {
+    if (Deferred([=, this] { FocusField(field); })) {
+        return;
+    }
     FocusRequested = EditOf(field).Handle;
     SetFocus(FocusRequested);
 }
@@ -182,18 +212,28 @@ std::u16string TFormSetup::FieldText(TField field) const {
 }
 
 void TFormSetup::SetFieldText(TField field, const std::u16string& text) {
+    if (Deferred([=, this] { SetFieldText(field, text); })) {
+        return;
+    }
     SetWindowTextW(EditOf(field).Handle, ToWide(text).c_str());
 }
 
 void TFormSetup::SetFieldFilter(TField field, const std::u16string& filter) {
+    if (Deferred([=, this] { SetFieldFilter(field, filter); })) {
+        return;
+    }
     EditOf(field).Filter = filter;
 }
 
 void TFormSetup::SetPrompt(TPrompt prompt, const std::u16string& text) {
+    if (Deferred([=, this] { SetPrompt(prompt, text); })) {
+        return;
+    }
     SetWindowTextW(LabelOf(prompt).Handle, ToWide(text).c_str());
 }
 
 TDateTime TFormSetup::CalendarDate() const {
+    const_cast<TFormSetup*>(this)->EnsureBuilt();
     SYSTEMTIME day{};
     SendMessageW(Component(u"CalendarStopped").Handle, MCM_GETCURSEL, 0,
                  reinterpret_cast<LPARAM>(&day));
@@ -201,6 +241,9 @@ TDateTime TFormSetup::CalendarDate() const {
 }
 
 void TFormSetup::SetCalendarDate(TDateTime value) {
+    if (Deferred([=, this] { SetCalendarDate(value); })) {
+        return;
+    }
     const std::optional<TCalendarDay> day = CalendarDayOf(value);
     if (!day) {
         return;
@@ -227,13 +270,18 @@ void TFormSetup::SetWindowCursor(TCursor cursor) {
 }
 
 void TFormSetup::SetPanelTopCursor(TCursor cursor) {
+    if (Deferred([=, this] { SetPanelTopCursor(cursor); })) {
+        return;
+    }
     Component(u"PanelTop").Cursor = cursor;
 }
 
 TPoint TFormSetup::Position() const {
+    const_cast<TFormSetup*>(this)->EnsureBuilt();
     return TForm::Position();
 }
 
 void TFormSetup::MoveTo(TPoint position) {
+    EnsureBuilt();
     TForm::MoveTo(position);
 }

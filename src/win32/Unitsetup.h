@@ -7,10 +7,18 @@
 #include "app/Wizard.h"
 #include "framework/Form.h"
 
+#include <functional>
+#include <vector>
+
 class TFormSetup : public TForm, public TWizardView {
 public:
-    // Created once per run, hidden; `owner` creates it but does not own its window.
+    // Created once per run, hidden; `owner` creates it but does not own its window. Its windows
+    // are made at the first showing, or before when something asks for them: most runs never
+    // show the wizard, and making them cost most of the program's start.
     explicit TFormSetup(TForm* owner);
+
+    // The windows, with everything the behaviour set on the view before they existed.
+    void EnsureBuilt();
 
     // Centred anew, then shown modally: 1 when the wizard was finished, 2 otherwise (also when
     // the store cannot be used, after saying so).
@@ -61,8 +69,12 @@ protected:
     void FormMouseMoveEvent(bool leftHeld, float x, float y) override;
 
 private:
+    // Before the windows exist a view call is kept, and made once they do, in the same order.
+    bool Deferred(std::function<void()> call);
+
     // The edit that last asked for the focus; it gets it again when its page shows.
     HWND FocusRequested = nullptr;
+    std::vector<std::function<void()>> Pending;
 };
 
 extern TFormSetup* FormSetup;

@@ -76,8 +76,12 @@ TEST_F(TickerWindow, IsATopMostLayeredToolWindowCentredOnThePrimaryScreen) {
     EXPECT_EQ(rect.right - rect.left, 286);
     EXPECT_EQ(rect.bottom - rect.top, 29);
 
-    // The wizard exists, hidden, and unowned: an owned window would lie above the ticker.
+    // The wizard exists, without its windows until it is shown (most starts never show it);
+    // made, they are hidden and unowned: an owned window would lie above the ticker.
     ASSERT_NE(FormSetup, nullptr);
+    EXPECT_EQ(FormSetup->Handle(), nullptr);
+    FormSetup->EnsureBuilt();
+    ASSERT_NE(FormSetup->Handle(), nullptr);
     EXPECT_FALSE(IsWindowVisible(FormSetup->Handle()));
     EXPECT_EQ(GetWindow(FormSetup->Handle(), GW_OWNER), nullptr);
 }
@@ -171,8 +175,10 @@ TEST_F(TickerWindow, ShowsTheTotalsAtOnceAndAfterEachTick) {
 TEST_F(TickerWindow, KeepsItsDesignTextWhileTheSetupIsIncomplete) {
     StoreFigures(20, false);
     TTestClock clock({2015, 1, 31});
-    // The first start's wizard runs in a nested loop; this click cancels it.
+    // The first start's wizard runs in a nested loop; this click, posted to its button made
+    // ahead of the showing, cancels it.
     Form = std::make_unique<TFormMain>(Application);
+    FormSetup->EnsureBuilt();
     Post(FormSetup->Component(u"ButtonCancel").Handle, WM_LBUTTONDOWN, MK_LBUTTON,
          MAKELPARAM(5, 5));
     Post(FormSetup->Component(u"ButtonCancel").Handle, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));

@@ -30,7 +30,12 @@ protected:
         FormatSettings = Saved;
     }
 
-    void Create() { Form = std::make_unique<TFormSetup>(nullptr); }
+    // The windows are made as at the first showing: what the construction set on the view
+    // before they existed is there.
+    void Create() {
+        Form = std::make_unique<TFormSetup>(nullptr);
+        Form->EnsureBuilt();
+    }
     HWND Control(std::u16string_view name) const { return Form->Component(name).Handle; }
     HWND Edit(TField field) const { return Form->EditOf(field).Handle; }
     // The page's own visibility, also while the window is hidden.
