@@ -560,8 +560,8 @@ bool CreateEmptyFile(const std::string& file) {
 }
 
 // The user's own, with no access for group or others.
-bool Private(const struct stat& st) {
-    return st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+bool Private(const struct stat& st, uid_t user) {
+    return st.st_uid == user && (st.st_mode & 077) == 0;
 }
 
 // The folder with every link in its path resolved, as the user set them up; empty when it does
@@ -586,6 +586,11 @@ public:
         if (asSet.empty()) {
             return ERROR_REGISTRY_IO_FAILED;
         }
+        const uid_t user = ::geteuid();
+        if (StillServes(asSet, forWrite, user)) {
+            result = connection_.get();
+            return ERROR_SUCCESS;
+        }
         // Links above the hive's folder, and the folder itself being one, are followed: the
         // hive lives where the folder resolves to, and the journal beside it.
         std::string dir = ResolvedFolder(Directory(asSet));
@@ -601,18 +606,19 @@ public:
         }
         // A folder that is not the user's own and closed to others is refused before anything
         // in it is read or made: another user could have put the file there or could replace it.
-        struct stat st {};
-        if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        struct stat folder {};
+        if (::lstat(dir.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
             connection_.reset();
             return ERROR_ACCESS_DENIED;
         }
-        if (!Private(st)) {
+        if (!Private(folder, user)) {
             connection_.reset();
             return ERROR_INVALID_SECURITY_DESCR;
         }
         const std::string file = dir + asSet.substr(asSet.rfind('/'));
+        struct stat st {};
         bool exists = ::lstat(file.c_str(), &st) == 0;
-        if (exists && S_ISREG(st.st_mode) && !Private(st)) {
+        if (exists && S_ISREG(st.st_mode) && !Private(st, user)) {
             connection_.reset();
             return ERROR_INVALID_SECURITY_DESCR;
         }
@@ -659,6 +665,9 @@ public:
             file_ = file;
             device_ = st.st_dev;
             inode_ = st.st_ino;
+            folder_ = dir;
+            folderDevice_ = folder.st_dev;
+            folderInode_ = folder.st_ino;
         }
         result = connection_.get();
         return ERROR_SUCCESS;
@@ -692,10 +701,31 @@ public:
     bool Remove(HKEY key) { return handles_.erase(key) == 1; }
 
 private:
+    // While the folder that the set path leads to and the file in it are still the very ones
+    // the connection was made for, and still private, two lookups tell so; the full way
+    // resolves every link in the path again at every call. Anything else takes the full way,
+    // which also says what is wrong. The file is looked up by the path the connection uses,
+    // so the journal still lands beside it.
+    bool StillServes(const std::string& asSet, bool forWrite, uid_t user) const {
+        if (!connection_ || (forWrite && !connection_->Writable())) {
+            return false;
+        }
+        struct stat folder {};
+        struct stat file {};
+        return ::stat(Directory(asSet).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) &&
+               folder.st_dev == folderDevice_ && folder.st_ino == folderInode_ &&
+               Private(folder, user) && ::lstat(file_.c_str(), &file) == 0 &&
+               S_ISREG(file.st_mode) && file.st_dev == device_ && file.st_ino == inode_ &&
+               Private(file, user) && (!forWrite || Writable(file_, folder_));
+    }
+
     std::unique_ptr<TConnection> connection_;
     std::string file_;
     dev_t device_ = 0;
     ino_t inode_ = 0;
+    std::string folder_;
+    dev_t folderDevice_ = 0;
+    ino_t folderInode_ = 0;
     std::map<HKEY, TOpenKey> handles_;
     HKEY nextHandle_ = 0x1000;
     long lockWait_ = LockWaitUs; // read by the connection's busy handler

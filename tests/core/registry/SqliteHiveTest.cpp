@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -284,6 +285,69 @@ TEST_F(SqliteHive, EveryCallSeesWhatOthersWrote) {
     ASSERT_EQ(SetDword(u"Software\\K", u"v", 4), ERROR_SUCCESS);
     EXPECT_EQ(Rows("SELECT hex(data) FROM reg_value WHERE name = 'v'"),
               std::vector<std::string>{"04000000"});
+}
+
+// The connection is kept from call to call, but every call looks again at what it reads: a
+// folder or file opened to others is refused at once, a hive put in the old one's place is the
+// one read, and a folder moved away with a link left behind goes on serving.
+TEST_F(SqliteHive, EveryCallLooksAgainAtTheFolderAndTheFile) {
+    const fs::path folder = file_.parent_path();
+    const fs::path aside = config_ / "aside";
+    struct TChange {
+        const char* what;
+        std::function<void()> make;
+        std::function<void()> undo;
+        LSTATUS status;
+        std::uint32_t value; // read after the change, when the status is success
+    };
+    const TChange changes[] = {
+        {"folder open to the group", [&] { fs::permissions(folder, fs::perms(0750)); },
+         [&] { fs::permissions(folder, fs::perms(0700)); }, ERROR_INVALID_SECURITY_DESCR, 0},
+        {"file readable by others", [&] { fs::permissions(file_, fs::perms(0604)); },
+         [&] { fs::permissions(file_, fs::perms(0600)); }, ERROR_INVALID_SECURITY_DESCR, 0},
+        {"another hive in its place",
+         [&] {
+             fs::copy(folder, config_ / "other");
+             sqlite3* other = nullptr;
+             ASSERT_EQ(sqlite3_open((config_ / "other" / file_.filename()).c_str(), &other),
+                       SQLITE_OK);
+             ASSERT_EQ(sqlite3_exec(other, "UPDATE reg_value SET data = x'07000000'", nullptr,
+                                    nullptr, nullptr),
+                       SQLITE_OK);
+             sqlite3_close(other);
+             fs::rename(folder, aside);
+             fs::rename(config_ / "other", folder);
+         },
+         [&] {
+             fs::remove_all(folder);
+             fs::rename(aside, folder);
+         },
+         ERROR_SUCCESS, 7},
+        {"folder moved, a link in its place",
+         [&] {
+             fs::rename(folder, aside);
+             fs::create_directory_symlink(aside, folder);
+         },
+         [&] {
+             fs::remove(folder);
+             fs::rename(aside, folder);
+         },
+         ERROR_SUCCESS, 5},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(SetDword(u"Software\\K", u"v", 5), ERROR_SUCCESS);
+        c.make();
+        EXPECT_EQ(Open(u"Software\\K", KEY_READ), c.status);
+        if (c.status == ERROR_SUCCESS) {
+            EXPECT_EQ(GetDword(u"Software\\K", u"v"), c.value);
+            EXPECT_EQ(SetDword(u"Software\\K", u"v", 6), ERROR_SUCCESS);
+            EXPECT_EQ(Rows("SELECT hex(data) FROM reg_value WHERE name = 'v'"),
+                      std::vector<std::string>{"06000000"});
+        }
+        c.undo();
+        EXPECT_EQ(Open(u"Software\\K", KEY_READ), ERROR_SUCCESS);
+    }
 }
 
 TEST_F(SqliteHive, AWriterWaitsForAnotherCopysLock) {
