@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QRegion>
 #include <QToolTip>
+#include <QWindow>
 
 TFormMain* FormMain = nullptr;
 
@@ -95,6 +96,9 @@ void TFormMain::MenuItemSettingsClick() {
 }
 
 bool TFormMain::event(QEvent* event) {
+    if (event->type() == QEvent::Show && LabelSizePending && windowHandle() != nullptr) {
+        windowHandle()->installEventFilter(this);
+    }
     if (event->type() != QEvent::ToolTip) {
         return QWidget::event(event);
     }
@@ -120,21 +124,29 @@ void TFormMain::MoveTo(TPoint position) {
 
 void TFormMain::SetLabelText(const std::u16string& text) {
     LabelMoney->setText(QString::fromStdU16String(text));
-    // The label sizes itself to its text. Measuring text loads the font, half of start-up's
-    // work, so before the window is first shown that waits for the event loop: the window is
-    // mapped first, and the label is sized before its first paint all the same.
-    if (isVisible()) {
+    // The label sizes itself to its text. Measuring text loads the fonts, a good part of
+    // start-up's work, and done while the window manager maps the window it holds the mapping
+    // up; so until the window is exposed, the sizing waits for that, just before the first
+    // paint.
+    QWindow* window = windowHandle();
+    if (window != nullptr && window->isExposed()) {
         LabelMoney->adjustSize();
-    } else if (!LabelSizePending) {
-        LabelSizePending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                LabelSizePending = false;
-                LabelMoney->adjustSize();
-            },
-            Qt::QueuedConnection);
+        return;
     }
+    LabelSizePending = true;
+    if (window != nullptr && isVisible()) {
+        window->installEventFilter(this);
+    }
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle() && LabelSizePending &&
+        windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        LabelSizePending = false;
+        LabelMoney->adjustSize();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int TFormMain::ShowSetupModal() {

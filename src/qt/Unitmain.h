@@ -53,6 +53,8 @@ public slots:
 protected:
     // The tooltip: how long smoke-free and the next milestone, made as it opens.
     bool event(QEvent* event) override;
+    // The label's size waits for the window's exposure.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // TTickerView
