@@ -210,6 +210,12 @@ public:
     // refuses that one.
     static LSTATUS Open(const std::string& file, bool writable, bool fileIsEmpty,
                         const long* lockWait, std::unique_ptr<TConnection>& result) {
+        // SQLite sets up a page cache of twenty pages at the first open and touches every
+        // one; a hive has a handful. Without the set-up, pages are allocated as they are read.
+        // Settable only before SQLite's first use in the process, so later calls change
+        // nothing.
+        static const int pageCacheSetUp = sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+        static_cast<void>(pageCacheSetUp);
         std::unique_ptr<TConnection> c(new TConnection(writable));
         c->lockWait_.Limit = lockWait;
         c->lockWait_.File = file;
