@@ -125,9 +125,9 @@ void TFormMain::MoveTo(TPoint position) {
 void TFormMain::SetLabelText(const std::u16string& text) {
     LabelMoney->setText(QString::fromStdU16String(text));
     // The label sizes itself to its text. Measuring text loads the fonts, a good part of
-    // start-up's work, and done while the window manager maps the window it holds the mapping
-    // up; so until the window is exposed, the sizing waits for that, just before the first
-    // paint.
+    // start-up's work; done right after the window is shown, it competes with the window
+    // manager's mapping of it and delays the map. Until the window is exposed, the sizing waits
+    // for that, which comes just before the first paint.
     QWindow* window = windowHandle();
     if (window != nullptr && window->isExposed()) {
         LabelMoney->adjustSize();
