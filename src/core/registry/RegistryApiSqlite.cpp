@@ -671,7 +671,6 @@ public:
             file_ = file;
             device_ = st.st_dev;
             inode_ = st.st_ino;
-            folder_ = dir;
             folderDevice_ = folder.st_dev;
             folderInode_ = folder.st_ino;
         }
@@ -722,14 +721,13 @@ private:
                folder.st_dev == folderDevice_ && folder.st_ino == folderInode_ &&
                Private(folder, user) && ::lstat(file_.c_str(), &file) == 0 &&
                S_ISREG(file.st_mode) && file.st_dev == device_ && file.st_ino == inode_ &&
-               Private(file, user) && (!forWrite || Writable(file_, folder_));
+               Private(file, user) && (!forWrite || Writable(file_, Directory(file_)));
     }
 
     std::unique_ptr<TConnection> connection_;
     std::string file_;
     dev_t device_ = 0;
     ino_t inode_ = 0;
-    std::string folder_;
     dev_t folderDevice_ = 0;
     ino_t folderInode_ = 0;
     std::map<HKEY, TOpenKey> handles_;

@@ -20,11 +20,16 @@ void UseNamedFormat(QImageReader& reader) {
     reader.setAutoDetectImageFormat(false);
 }
 
+// The file of the same name beside `path`, with `ending` in place of the suffix.
+QString Beside(const QString& path, const QString& ending) {
+    const QFileInfo file(path);
+    return file.path() + '/' + file.completeBaseName() + ending;
+}
+
 // The decoded twin as tools/DecodePicture.cpp writes it: width and height as two 32-bit
 // numbers, then the premultiplied rows. With `pixels` null only the size is read.
 QSize ReadDecoded(const QString& path, QImage* pixels) {
-    const QFileInfo file(path);
-    QFile decoded(file.path() + '/' + file.completeBaseName() + ".argb");
+    QFile decoded(Beside(path, QStringLiteral(".argb")));
     std::uint32_t size[2] = {};
     if (!decoded.open(QIODevice::ReadOnly) ||
         decoded.read(reinterpret_cast<char*>(size), sizeof size) != sizeof size || size[0] == 0 ||
@@ -90,8 +95,7 @@ const QPixmap& TImage::PictureFor(qreal devicePixelRatio) const {
     const bool large = devicePixelRatio > 1;
     QPixmap& picture = Pictures[large ? 1 : 0];
     if (picture.isNull()) {
-        const QFileInfo file(SourcePath);
-        const QString at2x = file.path() + '/' + file.completeBaseName() + "@2x." + file.suffix();
+        const QString at2x = Beside(SourcePath, "@2x." + QFileInfo(SourcePath).suffix());
         const QString path = large && QFileInfo::exists(at2x) ? at2x : SourcePath;
         picture = QPixmap::fromImage(ReadPicture(path));
     }
