@@ -5,13 +5,50 @@ install(TARGETS pelwick RUNTIME DESTINATION .)
 install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt)
 install(FILES "${PROJECT_SOURCE_DIR}/resources/CREDITS" DESTINATION . RENAME CREDITS.txt)
 
+# The 64-bit package gets a 64-bit installer: it runs where no 32-bit code can, installs into
+# "Program Files" rather than "(x86)" and registers its uninstaller in the 64-bit registry view.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(pelwick_architecture win64)
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    set(pelwick_nsis_target "Target amd64-unicode")
 else()
     set(pelwick_architecture win32)
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+    set(pelwick_nsis_target "")
 endif()
+
+# "Pelwick bei der Anmeldung starten": a section of its own on the components page, chosen by
+# default, so a silent install (/S) takes it too; /NOAUTOSTART leaves it out. It writes the
+# current user's Run value; the uninstaller removes that value and nothing else of the user's.
+set(CPACK_VERBATIM_VARIABLES ON)
+set(pelwick_run_key [[Software\Microsoft\Windows\CurrentVersion\Run]])
+string(CONCAT CPACK_NSIS_DEFINES "${pelwick_nsis_target}\n" [[
+!include FileFunc.nsh
+!include LogicLib.nsh
+!include Sections.nsh
+!define MUI_CUSTOMFUNCTION_GUIINIT PelwickSwitches
+!define MUI_COMPONENTSPAGE_NODESC
+Section "Pelwick bei der Anmeldung starten" SecAutostart
+SectionEnd
+Function PelwickSwitches
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/NOAUTOSTART" $R1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecAutostart}
+  ${EndIf}
+FunctionEnd
+]])
+set(CPACK_NSIS_PAGE_COMPONENTS "!insertmacro MUI_PAGE_COMPONENTS")
+string(CONCAT CPACK_NSIS_EXTRA_INSTALL_COMMANDS [[
+${If} ${Silent}
+  Call PelwickSwitches
+${EndIf}
+${If} ${SectionIsSelected} ${SecAutostart}
+  WriteRegStr HKCU "]] "${pelwick_run_key}" [[" "Pelwick" '"$INSTDIR\pelwick.exe"'
+${EndIf}
+]])
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "DeleteRegValue HKCU \"${pelwick_run_key}\" \"Pelwick\"")
 
 set(CPACK_GENERATOR "ZIP;NSIS")
 set(CPACK_PACKAGE_NAME "Pelwick")
