@@ -146,6 +146,8 @@ void TApplication::Initialize() {
     if (QCoreApplication::instance() == nullptr) {
         ChooseWindowSystem();
         OwnedApplication = std::make_unique<QApplication>(ArgumentCount, Arguments);
+        NoteNativeWayland();
+        EndWithTheSession();
     }
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // Pixmaps read by ReadPicture: a file added to an icon by name has its format probed, and
@@ -178,7 +180,8 @@ void TApplication::Disown(QWidget* form) {
 }
 
 void TApplication::Created(QWidget* form) {
-    if (MainForm != nullptr) {
+    // A session that ended while the first-start wizard was open shows no ticker any more.
+    if (MainForm != nullptr || Terminated) {
         return;
     }
     MainForm = form;
