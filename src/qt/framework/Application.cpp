@@ -217,8 +217,7 @@ void TApplication::Created(QWidget* form) {
     MainForm = form;
     form->installEventFilter(new TMainFormWatcher(form));
     CenterOnPrimaryScreen(form);
-    form->winId();
-    if (form->minimumSize() == form->maximumSize()) {
+    if (form->windowHandle() != nullptr && form->minimumSize() == form->maximumSize()) {
         new TFirstPlacementCheck(form, form->geometry());
     }
     form->show();
