@@ -5,7 +5,6 @@
 #include "app/Geometry.h"
 #include "app/InputFilter.h"
 #include "app/MessageText.h"
-#include "app/Platform.h"
 #include "app/Texts.h"
 #include "conversions/NarrowText.h"
 #include "runtime/Text.h"
@@ -17,7 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace {
 
@@ -136,32 +134,6 @@ TEST(Calendar, MonthsMoveAndHoldTheDay) {
     EXPECT_EQ(WithMonth({2024, 3, 31}, 2023, 2), (TCalendarDay{2023, 2, 28}));
     EXPECT_EQ(DaysInMonth(2000, 2), 29);
     EXPECT_EQ(DaysInMonth(1900, 2), 28);
-}
-
-TEST(ChoosePlatform, XWaylandWhereThereIsOneUnlessTheUserWantsOtherwise) {
-    const struct {
-        std::string_view requested;
-        bool wayland, xServer;
-        std::string chosen;
-    } cases[] = {
-        {"", false, true, ""}, // an X11 session: Qt's own choice
-        {"wayland", false, true, "wayland"},
-        {"", true, true, "xcb"},
-        {"wayland;xcb", true, true, "xcb"},
-        {"wayland-egl;xcb:nograb", true, true, "xcb:nograb"},
-        {"xcb", true, true, "xcb"},
-        {"wayland", true, true, "wayland;xcb"}, // forced; XWayland if the plugin is missing
-        {"wayland-egl;wayland", true, true, "wayland-egl;wayland;xcb"},
-        {"offscreen", true, true, "offscreen"},
-        {"vnc;wayland", true, true, "vnc;wayland"},
-        {"", true, false, ""}, // no X server: natively
-        {"wayland;xcb", true, false, "wayland;xcb"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ChoosePlatform({c.requested, c.wayland, c.xServer}), c.chosen) << c.requested;
-    }
-    EXPECT_TRUE(IsNativeWayland("wayland-egl"));
-    EXPECT_FALSE(IsNativeWayland("xcb"));
 }
 
 } // namespace
