@@ -17,8 +17,8 @@ private:
     TMovableView& Window;
 };
 
-// Found where it was before the moves asked for this often in a row, the window is taken to
-// stay there: a window manager that carries out moves at all has done so by then.
+// Found back where the drag started this often while moves elsewhere were asked for, the window
+// is taken to stay there: a window manager that refuses a move reports the unchanged place.
 constexpr int IgnoredMovesBeforeHandingOver = 2;
 
 } // namespace
@@ -31,8 +31,15 @@ void TWindowDrag::Move(TDraggableView& window, float x, float y, float downX, fl
     if (Mover == TMover::WindowManager) {
         return;
     }
+    // Until the window manager answers, the window may report the place last asked for.
     const TPoint at = window.Position();
-    Ignored = Asked && *Asked != at && Before == at ? Ignored + 1 : 0;
+    if (!Origin) {
+        Origin = at;
+    } else if (at != *Origin && at != Asked) {
+        Mover = TMover::WindowOnly; // moved, if not quite as asked: the window manager moves it
+    } else if (at == *Origin && Asked != Origin) {
+        ++Ignored;
+    }
     if (Mover == TMover::Window && Ignored >= IgnoredMovesBeforeHandingOver) {
         // Asked once per drag; where nobody takes it, the window goes on asking for its moves.
         Mover = window.StartSystemMove() ? TMover::WindowManager : TMover::WindowOnly;
@@ -42,6 +49,5 @@ void TWindowDrag::Move(TDraggableView& window, float x, float y, float downX, fl
     }
     TAskedMoves moves(window);
     DragTo(moves, x, y, downX, downY);
-    Before = at;
     Asked = moves.Last;
 }

@@ -27,10 +27,11 @@ public:
     void Move(TDraggableView& window, float x, float y, float downX, float downY);
 
 private:
-    std::optional<TPoint> Before; // where the window was when the last move was asked for
-    std::optional<TPoint> Asked;  // and where that move was to take it
-    int Ignored = 0;              // moves in a row found not carried out
+    std::optional<TPoint> Origin; // where the window was at the drag's first move
+    std::optional<TPoint> Asked;  // where the last move was to take it
+    int Ignored = 0;              // moves after which the window was found back at the origin
     // Who moves the window: the window itself until its moves are found ignored, then the window
-    // manager, or the window alone where the window manager cannot take the drag over.
+    // manager; the window alone once it was seen to move, or where the window manager cannot take
+    // the drag over.
     enum class TMover { Window, WindowManager, WindowOnly } Mover = TMover::Window;
 };

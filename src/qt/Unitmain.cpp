@@ -130,7 +130,10 @@ bool TFormMain::event(QEvent* event) {
 }
 
 TPoint TFormMain::Position() const {
-    return {pos().x(), pos().y()};
+    // The platform window's place follows the window manager's answers; the widget keeps the
+    // place last asked for where a window manager refuses a move.
+    const QPoint at = windowHandle() != nullptr ? windowHandle()->position() : pos();
+    return {at.x(), at.y()};
 }
 
 void TFormMain::MoveTo(TPoint position) {
