@@ -75,10 +75,11 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     // Without a compositing manager the transparent parts would be drawn black: the window is cut
     // to the picture then, and follows when one starts or stops. Only without one is the picture
     // decoded before the window is mapped; with one it waits for the first paint.
-    if (!CompositorRunning()) {
+    const bool compositing = CompositorRunning();
+    if (!compositing) {
         setMask(Shape());
     }
-    FollowCompositor(this, [this](bool running) {
+    FollowCompositor(this, compositing, [this](bool running) {
         if (running) {
             clearMask();
         } else {

@@ -27,5 +27,6 @@ void MakeToolWindow(QWidget* window);
 bool CompositorRunning();
 
 // Calls `changed` with CompositorRunning() whenever a compositing manager starts or stops, for as
-// long as `window` lives. Costs no wake-up while nothing changes.
-void FollowCompositor(QWidget* window, std::function<void(bool running)> changed);
+// long as `window` lives; `running` is what CompositorRunning() said last. Costs no wake-up while
+// nothing changes.
+void FollowCompositor(QWidget* window, bool running, std::function<void(bool running)> changed);

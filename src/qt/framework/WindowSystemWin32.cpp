@@ -21,6 +21,6 @@ bool CompositorRunning() {
     return true;
 }
 
-void FollowCompositor(QWidget*, std::function<void(bool)>) {}
+void FollowCompositor(QWidget*, bool, std::function<void(bool)>) {}
 
 void ApplyShapeWithoutCompositor(QWidget*, const QRegion&) {}

@@ -114,8 +114,8 @@ void EndIfTheDisplayBroke() {
 // receives and hands to native event filters but does not pass on.
 class TCompositorWatch : public QObject, public QAbstractNativeEventFilter {
 public:
-    TCompositorWatch(QWidget* window, std::function<void(bool)> changed)
-        : QObject(window), Changed(std::move(changed)), Running(CompositorRunning()) {
+    TCompositorWatch(QWidget* window, bool running, std::function<void(bool)> changed)
+        : QObject(window), Changed(std::move(changed)), Running(running) {
         xcb_connection_t* connection = Connection();
         const xcb_query_extension_reply_t* xfixes =
             connection != nullptr ? xcb_get_extension_data(connection, &xcb_xfixes_id) : nullptr;
@@ -250,9 +250,9 @@ bool CompositorRunning() {
     return reply && reply->owner != XCB_WINDOW_NONE;
 }
 
-void FollowCompositor(QWidget* window, std::function<void(bool running)> changed) {
+void FollowCompositor(QWidget* window, bool running, std::function<void(bool running)> changed) {
     if (OnXcb()) {
-        new TCompositorWatch(window, std::move(changed));
+        new TCompositorWatch(window, running, std::move(changed));
     }
 }
 
