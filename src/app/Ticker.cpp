@@ -97,11 +97,12 @@ void TTicker::FormMouseDown(float x, float y) {
     MouseDownX = x;
     MouseDownY = y;
     View.SetCursor(TCursor::SizeAll);
+    Drag.Start();
 }
 
 void TTicker::FormMouseMove(bool leftHeld, float x, float y) {
     if (leftHeld) {
-        DragTo(View, x, y, MouseDownX, MouseDownY);
+        Drag.Move(View, x, y, MouseDownX, MouseDownY);
     }
 }
 

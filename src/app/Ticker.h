@@ -5,13 +5,14 @@
 // TFormMain is a passive view that forwards its events here.
 
 #include "app/Geometry.h"
+#include "app/WindowDrag.h"
 #include "runtime/Exceptions.h"
 
 #include <cstdint>
 #include <string>
 
 // What the ticker's window offers the behaviour.
-class TTickerView : public TMovableView {
+class TTickerView : public TDraggableView {
 public:
     // The text of LabelMoney (the label sizes itself to it).
     virtual void SetLabelText(const std::u16string& text) = 0;
@@ -71,4 +72,5 @@ private:
 
     TTickerView& View;
     std::u16string ShownFailure;
+    TWindowDrag Drag;
 };

@@ -38,6 +38,9 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     // exists, since Qt chooses its visual from them.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
+    // Least and greatest size its own, so that tiling window managers, which float such a window,
+    // keep its size rather than stretch it to their least floating size.
+    setFixedSize(size());
     // The ticker is hardly ever the active window; its tooltip shows all the same.
     setAttribute(Qt::WA_AlwaysShowToolTips);
 
@@ -69,15 +72,28 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     }
 
     MakeToolWindow(this);
-    // Without a compositing manager the transparent parts would be drawn black. The shape is
-    // drawn from the picture, so only then is the picture decoded before the window is mapped;
-    // with one it waits for the first paint.
-    if (!CompositorRunning()) {
-        setMask(QRegion(QBitmap::fromImage(ImageMain->Rendered(size()).createAlphaMask())));
+    // Without a compositing manager the transparent parts would be drawn black: the window is cut
+    // to the picture then, and follows when one starts or stops. Only without one is the picture
+    // decoded before the window is mapped; with one it waits for the first paint.
+    const bool compositing = CompositorRunning();
+    if (!compositing) {
+        setMask(Shape());
     }
+    FollowCompositor(this, compositing, [this](bool running) {
+        if (running) {
+            clearMask();
+        } else {
+            setMask(Shape());
+        }
+        update();
+    });
 }
 
 TFormMain::~TFormMain() = default;
+
+QRegion TFormMain::Shape() const {
+    return QRegion(QBitmap::fromImage(ImageMain->Rendered(size()).createAlphaMask()));
+}
 
 void TFormMain::FormCreate(QObject*) {
     Ticker.FormCreate();
@@ -115,11 +131,18 @@ bool TFormMain::event(QEvent* event) {
 }
 
 TPoint TFormMain::Position() const {
-    return {pos().x(), pos().y()};
+    // The platform window's place follows the window manager's answers; the widget keeps the
+    // place last asked for where a window manager refuses a move.
+    const QPoint at = windowHandle() != nullptr ? windowHandle()->position() : pos();
+    return {at.x(), at.y()};
 }
 
 void TFormMain::MoveTo(TPoint position) {
     move(position.X, position.Y);
+}
+
+bool TFormMain::StartSystemMove() {
+    return windowHandle() != nullptr && windowHandle()->startSystemMove();
 }
 
 void TFormMain::SetLabelText(const std::u16string& text) {

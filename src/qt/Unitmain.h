@@ -5,6 +5,7 @@
 
 #include "app/Ticker.h"
 
+#include <QRegion>
 #include <QWidget>
 
 #include <memory>
@@ -60,12 +61,16 @@ private:
     // TTickerView
     TPoint Position() const override;
     void MoveTo(TPoint position) override;
+    bool StartSystemMove() override;
     void SetLabelText(const std::u16string& text) override;
     int ShowSetupModal() override;
     void ShowException(const Exception& e) override;
     bool MessageBoxShowing() const override;
     void Close() override;
     void SetCursor(TCursor cursor) override;
+
+    // The window cut to the picture, for when no compositing manager draws transparency.
+    QRegion Shape() const;
 
     std::unique_ptr<Ui::TFormMain> Layout;
     bool LabelSizePending = false;

@@ -71,12 +71,20 @@ public:
     int WizardResult = 2;         // what a showing of the wizard returns
     std::function<void()> Wizard; // what the user does in it, if anything
     bool BoxOpen = false;
+    bool MovesIgnored = false;   // a window manager that leaves the window where it is
+    bool SystemMoveTaken = true; // whether the window manager takes a drag over when asked
 
     TPoint Position() const override { return At; }
     void MoveTo(TPoint position) override {
-        At = position;
+        if (!MovesIgnored) {
+            At = position;
+        }
         Calls.push_back("MoveTo(" + std::to_string(position.X) + ", " + std::to_string(position.Y) +
                         ")");
+    }
+    bool StartSystemMove() override {
+        Calls.push_back("SystemMove");
+        return SystemMoveTaken;
     }
     void SetLabelText(const std::u16string& text) override {
         Label = text;

@@ -231,6 +231,7 @@ TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
         float DownX, DownY;
         std::vector<TMove> Moves;
         std::vector<std::string> Calls;
+        bool MovesIgnored = false, SystemMoveTaken = true;
     } cases[] = {
         {"left button: horizontal first, then vertical",
          10,
@@ -252,10 +253,28 @@ TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
          0,
          {{true, -2000, 3000}},
          {"Cursor(crSizeAll)", "MoveTo(-1183, 526)", "MoveTo(-1183, 3526)", "Cursor(crDefault)"}},
+        {"moves ignored twice: the window manager is asked to take the drag over",
+         10,
+         5,
+         {{true, 20, 5}, {true, 30, 5}, {true, 40, 5}, {true, 50, 5}},
+         {"Cursor(crSizeAll)", "MoveTo(827, 526)", "MoveTo(827, 526)", "MoveTo(837, 526)",
+          "MoveTo(837, 526)", "SystemMove", "Cursor(crDefault)"},
+         true},
+        {"nobody takes the drag over: the window goes on asking, the manager is asked once",
+         10,
+         5,
+         {{true, 20, 5}, {true, 30, 5}, {true, 40, 5}, {true, 50, 5}},
+         {"Cursor(crSizeAll)", "MoveTo(827, 526)", "MoveTo(827, 526)", "MoveTo(837, 526)",
+          "MoveTo(837, 526)", "SystemMove", "MoveTo(847, 526)", "MoveTo(847, 526)",
+          "MoveTo(857, 526)", "MoveTo(857, 526)", "Cursor(crDefault)"},
+         true,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         TRecordingTickerView view;
+        view.MovesIgnored = c.MovesIgnored;
+        view.SystemMoveTaken = c.SystemMoveTaken;
         TTicker ticker(view);
         ticker.FormMouseDown(c.DownX, c.DownY);
         EXPECT_EQ(ticker.MouseDownX, c.DownX);

@@ -1,5 +1,5 @@
-"""A private X desktop for end-to-end tests: Xvfb, a real EWMH window manager (openbox) and a
-compositing manager (xcompmgr), driven only from outside, as a person would, with xdotool, and
+"""A private X desktop for end-to-end tests: Xvfb, a real EWMH window manager (openbox, or the
+tiling i3) and a compositing manager (xcompmgr), driven only from outside, as a person would, with xdotool, and
 inspected with xprop and xwininfo. Every wait is bounded polling, never a fixed sleep."""
 
 import ctypes
@@ -54,9 +54,11 @@ class _Xlib:
 
 
 class Desktop:
-    def __init__(self, width=1920, height=1080, compositor=True, accessibility=False):
+    def __init__(self, width=1920, height=1080, compositor=True, accessibility=False,
+                 window_manager="openbox"):
         self.width, self.height = width, height
         self.compositor = compositor
+        self.window_manager = window_manager
         self.accessibility = accessibility
         self.procs = []
         self.tmp = tempfile.mkdtemp(prefix="pelwick-desktop-")
@@ -104,18 +106,38 @@ class Desktop:
         self.display = f":{number}"
         self.env["DISPLAY"] = self.display
 
-        self._spawn(["openbox", "--sm-disable"])
+        if self.window_manager == "i3":
+            # A bare i3: no bar, no key bindings, no first-start wizard.
+            config = os.path.join(self.tmp, "i3.conf")
+            with open(config, "w") as f:
+                f.write("font pango:DejaVu Sans 8\n")
+            self._spawn(["i3", "-c", config])
+        else:
+            self._spawn(["openbox", "--sm-disable"])
         # Generous: on a loaded machine (Wine prefixes being made beside) openbox can be slow.
         wait_until("the window manager",
                    lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
                                                    check=False), timeout=60)
         if self.compositor:
-            self._spawn(["xcompmgr"])
-            xlib = _Xlib()
-            wait_until("the compositing manager",
-                       lambda: xlib.selection_owner(self.display, "_NET_WM_CM_S0"))
+            self.start_compositor()
         if self.accessibility:
             self._start_accessibility_bus()
+
+    def compositing(self):
+        return bool(_Xlib().selection_owner(self.display, "_NET_WM_CM_S0"))
+
+    def start_compositor(self):
+        self.compositor_proc = self._spawn(["xcompmgr"])
+        wait_until("the compositing manager", self.compositing)
+
+    def stop_compositor(self):
+        os.killpg(self.compositor_proc.pid, signal.SIGTERM)
+        self.compositor_proc.wait(timeout=10)
+        wait_until("no compositing manager", lambda: not self.compositing())
+
+    def kill_x_server(self):
+        self.procs[0].kill()
+        self.procs[0].wait()
 
     def _start_accessibility_bus(self):
         bus = self._spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],

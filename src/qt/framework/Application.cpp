@@ -18,6 +18,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -54,6 +55,35 @@ protected:
         }
         return false;
     }
+};
+
+// Some window managers place a new floating window by their own rules (below a title bar they
+// add, at least as high as they think sane) and then carry out what the window asks for. At its
+// first exposure, by when the window manager has placed it, a window found elsewhere than it
+// asked, or at another size than its fixed one, asks once more.
+class TFirstPlacementCheck : public QObject {
+public:
+    TFirstPlacementCheck(QWidget* form, QRect wanted) : QObject(form), Form(form), Wanted(wanted) {
+        Form->windowHandle()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && Form->windowHandle()->isExposed()) {
+            watched->removeEventFilter(this);
+            // The platform window's geometry: the widget's may not have caught up yet.
+            QWindow* window = Form->windowHandle();
+            if (window->geometry() != Wanted) {
+                window->setGeometry(Wanted);
+            }
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* Form;
+    QRect Wanted;
 };
 
 class TMessageBox : public QMessageBox {
@@ -146,6 +176,8 @@ void TApplication::Initialize() {
     if (QCoreApplication::instance() == nullptr) {
         ChooseWindowSystem();
         OwnedApplication = std::make_unique<QApplication>(ArgumentCount, Arguments);
+        NoteNativeWayland();
+        EndWithTheSession();
     }
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // Pixmaps read by ReadPicture: a file added to an icon by name has its format probed, and
@@ -178,12 +210,16 @@ void TApplication::Disown(QWidget* form) {
 }
 
 void TApplication::Created(QWidget* form) {
-    if (MainForm != nullptr) {
+    // A session that ended while the first-start wizard was open shows no ticker any more.
+    if (MainForm != nullptr || Terminated) {
         return;
     }
     MainForm = form;
     form->installEventFilter(new TMainFormWatcher(form));
     CenterOnPrimaryScreen(form);
+    if (form->windowHandle() != nullptr && form->minimumSize() == form->maximumSize()) {
+        new TFirstPlacementCheck(form, form->geometry());
+    }
     form->show();
     form->raise();
 }

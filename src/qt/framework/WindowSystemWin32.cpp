@@ -7,6 +7,11 @@
 
 void ChooseWindowSystem() {}
 
+void NoteNativeWayland() {}
+
+// Windows ends a program at log-off through its windows, as "Beenden" does.
+void EndWithTheSession() {}
+
 void MakeToolWindow(QWidget* window) {
     ApplyToolWindowStyle(reinterpret_cast<void*>(window->winId()));
 }
@@ -15,5 +20,7 @@ void MakeToolWindow(QWidget* window) {
 bool CompositorRunning() {
     return true;
 }
+
+void FollowCompositor(QWidget*, bool, std::function<void(bool)>) {}
 
 void ApplyShapeWithoutCompositor(QWidget*, const QRegion&) {}

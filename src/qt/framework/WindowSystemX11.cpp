@@ -1,19 +1,32 @@
 #include "framework/Application.h"
 #include "framework/WindowSystem.h"
 
+#include "app/Platform.h"
+
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -78,16 +91,118 @@ std::string CompositorSelection() {
     return "_NET_WM_CM_S" + std::to_string(ScreenNumber());
 }
 
+// The signals reach the event loop through this pipe: a handler may do little more than write.
+int SignalPipe[2] = {-1, -1};
+
+void OnSessionSignal(int) {
+    const int saved = errno;
+    const char byte = 0;
+    [[maybe_unused]] const auto written = write(SignalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// Qt's X11 plugin calls exit() when its connection breaks. The exit handlers would then destroy
+// the windows, which talk to the dead connection and crash. Registered after the QApplication
+// was created, this runs before them; after a normal end the QApplication is gone already.
+void EndIfTheDisplayBroke() {
+    if (QCoreApplication::instance() != nullptr) {
+        _exit(0);
+    }
+}
+
+// Follows the owner of the compositor's selection through XFixes' notifications, which Qt
+// receives and hands to native event filters but does not pass on.
+class TCompositorWatch : public QObject, public QAbstractNativeEventFilter {
+public:
+    TCompositorWatch(QWidget* window, bool running, std::function<void(bool)> changed)
+        : QObject(window), Changed(std::move(changed)), Running(running) {
+        xcb_connection_t* connection = Connection();
+        const xcb_query_extension_reply_t* xfixes =
+            connection != nullptr ? xcb_get_extension_data(connection, &xcb_xfixes_id) : nullptr;
+        if (xfixes == nullptr || xfixes->present == 0) {
+            return;
+        }
+        FirstEvent = xfixes->first_event;
+        Selection = Atoms(connection, {CompositorSelection()})[0];
+        xcb_xfixes_select_selection_input(
+            connection, static_cast<xcb_window_t>(window->winId()), Selection,
+            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        xcb_flush(connection);
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~TCompositorWatch() override {
+        if (QCoreApplication::instance() != nullptr) {
+            QCoreApplication::instance()->removeNativeEventFilter(this);
+        }
+    }
+
+    bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != FirstEvent + XCB_XFIXES_SELECTION_NOTIFY) {
+            return false;
+        }
+        const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+        const bool running = notify->owner != XCB_WINDOW_NONE;
+        if (notify->selection == Selection && running != Running) {
+            Running = running;
+            // After Qt has handled the event, not inside its dispatch.
+            QMetaObject::invokeMethod(
+                this, [this, running] { Changed(running); }, Qt::QueuedConnection);
+        }
+        return false; // Qt follows the selection too
+    }
+
+private:
+    std::function<void(bool)> Changed;
+    bool Running;
+    int FirstEvent = -1;
+    xcb_atom_t Selection = XCB_ATOM_NONE;
+};
+
 } // namespace
 
 void ChooseWindowSystem() {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        return;
-    }
+    const QByteArray requested = qgetenv("QT_QPA_PLATFORM");
     const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
                          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    const std::string chosen =
+        ChoosePlatform({std::string_view(requested.constData(), std::size_t(requested.size())),
+                        wayland, !qEnvironmentVariableIsEmpty("DISPLAY")});
+    if (chosen != requested.toStdString()) {
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(chosen));
+    }
+}
+
+void NoteNativeWayland() {
+    if (IsNativeWayland(QGuiApplication::platformName().toStdString())) {
+        const std::string note = NativeWaylandNote(!qEnvironmentVariableIsEmpty("DISPLAY"));
+        std::fwrite(note.data(), 1, note.size(), stderr);
+    }
+}
+
+void EndWithTheSession() {
+    static const bool registered = std::atexit(EndIfTheDisplayBroke) == 0;
+    // A write to the dead X connection must not end the program by SIGPIPE either.
+    signal(SIGPIPE, SIG_IGN);
+    if (!registered || SignalPipe[0] >= 0 || pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    auto* notifier =
+        new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char bytes[16];
+        while (read(SignalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        Application->Terminate();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnSessionSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(number, &action, nullptr);
     }
 }
 
@@ -133,6 +248,12 @@ bool CompositorRunning() {
                                       nullptr),
         &std::free);
     return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+void FollowCompositor(QWidget* window, bool running, std::function<void(bool running)> changed) {
+    if (OnXcb()) {
+        new TCompositorWatch(window, running, std::move(changed));
+    }
 }
 
 void ApplyShapeWithoutCompositor(QWidget* window, const QRegion& shape) {

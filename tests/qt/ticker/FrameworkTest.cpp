@@ -386,7 +386,7 @@ TEST_F(FormMouse, ChildrenAddedLaterAreWatchedToo) {
     EXPECT_EQ(calls[0].y, 22.0F);
 }
 
-TEST(ChooseWindowSystem, WaylandSessionsRunThroughXWaylandUnlessAPlatformWasChosen) {
+TEST(ChooseWindowSystem, WaylandSessionsRunThroughXWaylandWhereTheUserAllowsIt) {
     const char* names[] = {"QT_QPA_PLATFORM", "XDG_SESSION_TYPE", "WAYLAND_DISPLAY", "DISPLAY"};
     std::vector<std::pair<QByteArray, bool>> saved;
     for (const char* name : names) {
@@ -402,9 +402,16 @@ TEST(ChooseWindowSystem, WaylandSessionsRunThroughXWaylandUnlessAPlatformWasChos
         {nullptr, "wayland", "wayland-0", ":0", "xcb"},
         {nullptr, nullptr, "wayland-0", ":0", "xcb"},
         {nullptr, "wayland", nullptr, ":0", "xcb"},
-        {"wayland", "wayland", "wayland-0", ":0", "wayland"}, // the user's choice stands
-        {nullptr, "wayland", "wayland-0", nullptr, nullptr},  // no XWayland to run through
+        {"wayland;xcb", "wayland", "wayland-0", ":0", "xcb"},
+        {"wayland-egl;xcb:nograb", "wayland", "wayland-0", ":0", "xcb:nograb"},
+        // Forced: natively, and through XWayland where the Wayland plugin is missing.
+        {"wayland", "wayland", "wayland-0", ":0", "wayland;xcb"},
+        {"wayland-egl;wayland", "wayland", "wayland-0", ":0", "wayland-egl;wayland;xcb"},
+        {"offscreen", "wayland", "wayland-0", ":0", "offscreen"},
+        {nullptr, "wayland", "wayland-0", nullptr, nullptr}, // no XWayland to run through
+        {"wayland;xcb", "wayland", "wayland-0", nullptr, "wayland;xcb"},
         {nullptr, "x11", nullptr, ":0", nullptr},
+        {"wayland", "x11", nullptr, ":0", "wayland"},
     };
     for (const auto& c : cases) {
         const char* values[] = {c.chosen, c.session, c.wayland, c.display};
