@@ -1,7 +1,14 @@
 #include "Unitsetting.h"
 
+#include "conversions/Clock.h"
 #include "conversions/FloatingPoint.h"
 #include "registry/Registry.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <optional>
 
 const std::u16string RegistryKeyPath = u"Software\\Korvenda\\Pelwick";
 const std::u16string CigConsQtyName = u"CigConsQty";
@@ -11,6 +18,7 @@ const std::u16string UserNameName = u"UserName";
 const std::u16string UserDOBName = u"UserDOB";
 const std::u16string UserStopTimeName = u"UserStopTime";
 const std::u16string SetupComplName = u"SetupCompl";
+const std::u16string HistoryKeyName = u"Verlauf";
 
 TSetting* Setting = nullptr;
 
@@ -52,6 +60,70 @@ void WriteValue(TRegistry& registry, const std::u16string& name, TWrite write) {
     }
     TKeyCloser closer(registry);
     write();
+}
+
+const std::u16string HistoryKeyPath = RegistryKeyPath + u"\\" + HistoryKeyName;
+constexpr RegistryApi::DWORD QuitAttemptSize = 24;
+
+std::u16string SlotName(int slot) {
+    return {static_cast<char16_t>(u'0' + slot / 10), static_cast<char16_t>(u'0' + slot % 10)};
+}
+
+template <typename T> void PutLittleEndian(T value, std::uint8_t* bytes) {
+    const auto bits =
+        std::bit_cast<std::conditional_t<sizeof(T) == 8, std::uint64_t, std::uint32_t>>(value);
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
+}
+
+template <typename T> T GetLittleEndian(const std::uint8_t* bytes) {
+    using TBits = std::conditional_t<sizeof(T) == 8, std::uint64_t, std::uint32_t>;
+    TBits bits = 0;
+    for (std::size_t i = sizeof(T); i-- > 0;) {
+        bits = static_cast<TBits>((bits << 8) | bytes[i]);
+    }
+    return std::bit_cast<T>(bits);
+}
+
+// None for an attempt no clock can measure: not finite, out of the clock's range, or ending
+// before it starts.
+std::optional<TQuitAttempt> Decoded(const std::uint8_t* bytes) {
+    const TQuitAttempt attempt{GetLittleEndian<double>(bytes), GetLittleEndian<double>(bytes + 8),
+                               GetLittleEndian<float>(bytes + 16),
+                               GetLittleEndian<float>(bytes + 20)};
+    if (!std::isfinite(attempt.CigarettesNotSmoked) || !std::isfinite(attempt.MoneySaved) ||
+        !(attempt.End >= attempt.Start)) {
+        return std::nullopt;
+    }
+    try {
+        WholeMinutesBetween(attempt.Start, attempt.End);
+    } catch (const Exception&) {
+        return std::nullopt;
+    }
+    return attempt;
+}
+
+struct TSlot {
+    bool Used = false;
+    std::optional<TQuitAttempt> Attempt;
+};
+
+// One value of the open history key. Only a registry that cannot be used at all raises.
+TSlot ReadSlot(TRegistry& registry, int slot) {
+    const std::u16string name = SlotName(slot);
+    if (!registry.ValueExists(name)) {
+        return {};
+    }
+    std::uint8_t bytes[QuitAttemptSize] = {};
+    try {
+        registry.ReadBinaryData(name, bytes, QuitAttemptSize);
+    } catch (const ERegistryUnavailable&) {
+        throw;
+    } catch (const ERegistryException&) {
+        return {true, std::nullopt};
+    }
+    return {true, Decoded(bytes)};
 }
 
 } // namespace
@@ -144,4 +216,61 @@ bool TSetting::GetSetupCompl() {
 }
 void TSetting::SetSetupCompl(const bool& value) {
     WriteBoolValue(SetupComplName, value);
+}
+
+TQuitHistory TSetting::GetQuitHistory() {
+    TQuitHistory history;
+    // Opened without creating: reading the history leaves the registry as it was.
+    if (!Registry->OpenKey(HistoryKeyPath, false)) {
+        history.KeyUnreadable = Registry->KeyExists(HistoryKeyPath);
+        return history;
+    }
+    TKeyCloser closer(*Registry);
+    for (int slot = 0; slot < QuitHistoryCapacity; ++slot) {
+        const TSlot read = ReadSlot(*Registry, slot);
+        if (read.Attempt) {
+            history.Attempts.push_back(*read.Attempt);
+        } else if (read.Used) {
+            ++history.Unreadable;
+        }
+    }
+    std::stable_sort(history.Attempts.begin(), history.Attempts.end(),
+                     [](const TQuitAttempt& a, const TQuitAttempt& b) {
+                         return a.End != b.End ? a.End > b.End : a.Start > b.Start;
+                     });
+    return history;
+}
+
+void TSetting::AddQuitAttempt(const TQuitAttempt& attempt) {
+    if (!Registry->KeyExists(HistoryKeyPath)) {
+        Registry->CreateKey(HistoryKeyPath);
+    }
+    if (!Registry->OpenKey(HistoryKeyPath, true)) {
+        throw ERegistryException(FormatRegistryMessage(SRegSetDataFailed, HistoryKeyName));
+    }
+    TKeyCloser closer(*Registry);
+    int free = -1;
+    int damaged = -1;
+    int oldest = 0;
+    std::optional<TQuitAttempt> oldestAttempt;
+    for (int slot = 0; slot < QuitHistoryCapacity && free < 0; ++slot) {
+        const TSlot read = ReadSlot(*Registry, slot);
+        if (!read.Used) {
+            free = slot;
+        } else if (!read.Attempt) {
+            damaged = damaged < 0 ? slot : damaged;
+        } else if (!oldestAttempt || read.Attempt->End < oldestAttempt->End ||
+                   (read.Attempt->End == oldestAttempt->End &&
+                    read.Attempt->Start < oldestAttempt->Start)) {
+            oldest = slot;
+            oldestAttempt = read.Attempt;
+        }
+    }
+    const int slot = free >= 0 ? free : damaged >= 0 ? damaged : oldest;
+    std::uint8_t bytes[QuitAttemptSize];
+    PutLittleEndian(attempt.Start, bytes);
+    PutLittleEndian(attempt.End, bytes + 8);
+    PutLittleEndian(attempt.CigarettesNotSmoked, bytes + 16);
+    PutLittleEndian(attempt.MoneySaved, bytes + 20);
+    Registry->WriteBinaryData(SlotName(slot), bytes, QuitAttemptSize);
 }

@@ -15,6 +15,7 @@ class QMenu;
 class TApplication;
 class TImage;
 class TTimer;
+class TFormProgress;
 
 namespace Ui {
 class TFormMain;
@@ -41,6 +42,8 @@ public:
     QAction* MenuItemSettings = nullptr;
     QLabel* LabelMoney = nullptr;
     TImage* ImageMain = nullptr;
+    // "Dein Fortschritt", built at its first showing.
+    TFormProgress* FormProgress = nullptr;
 
     // The behaviour; it keeps MouseDownX, MouseDownY, CigarettesNotSmoked and MoneySaved.
     TTicker Ticker{*this};
@@ -66,6 +69,10 @@ private:
     bool MessageBoxShowing() const override;
     void Close() override;
     void SetCursor(TCursor cursor) override;
+    std::uint32_t MouseEventTime() const override;
+    std::uint32_t DoubleClickTime() const override;
+    void ShowProgress() override;
+    void RefreshProgress() override;
 
     std::unique_ptr<Ui::TFormMain> Layout;
     bool LabelSizePending = false;

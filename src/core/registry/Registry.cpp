@@ -238,13 +238,17 @@ bool TRegistry::ReadBool(const std::u16string& name) {
     return ReadInteger(name) != 0;
 }
 
-double TRegistry::ReadDouble(const std::u16string& name) {
-    std::uint8_t buffer[8] = {};
+void TRegistry::ReadBinaryData(const std::u16string& name, std::uint8_t* buffer, DWORD size) {
     TRegDataType dataType;
-    const DWORD stored = GetData(name, buffer, sizeof buffer, dataType);
-    if (dataType != TRegDataType::rdBinary || stored != sizeof buffer) {
+    const DWORD stored = GetData(name, buffer, size, dataType);
+    if (dataType != TRegDataType::rdBinary || stored != size) {
         Raise(SInvalidRegType, name);
     }
+}
+
+double TRegistry::ReadDouble(const std::u16string& name) {
+    std::uint8_t buffer[8] = {};
+    ReadBinaryData(name, buffer, sizeof buffer);
     return std::bit_cast<double>(FromLittleEndian<std::uint64_t>(buffer));
 }
 
@@ -278,10 +282,14 @@ void TRegistry::WriteBool(const std::u16string& name, bool value) {
     WriteInteger(name, value ? 1 : 0);
 }
 
+void TRegistry::WriteBinaryData(const std::u16string& name, const std::uint8_t* data, DWORD size) {
+    PutData(name, REG_BINARY, data, size);
+}
+
 void TRegistry::WriteDouble(const std::u16string& name, double value) {
     std::uint8_t bytes[8];
     ToLittleEndian(std::bit_cast<std::uint64_t>(value), bytes);
-    PutData(name, REG_BINARY, bytes, sizeof bytes);
+    WriteBinaryData(name, bytes, sizeof bytes);
 }
 
 void TRegistry::WriteFloat(const std::u16string& name, double value) {

@@ -1,0 +1,52 @@
+#pragma once
+
+// "Dein Fortschritt": an ordinary framed window of standard widgets, built at its first showing,
+// not modal, refreshed by the ticker's minute tick while it is open.
+
+#include "app/Progress.h"
+
+#include <QWidget>
+
+#include <vector>
+
+class QGridLayout;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QVBoxLayout;
+
+// A passive view: every text and decision is the behaviour's (Progress).
+class TFormProgress : public QWidget, private TProgressView {
+    Q_OBJECT
+
+public:
+    explicit TFormProgress(TTicker& ticker);
+
+    // Shows the window centred on `near`'s screen, or brings it to the front when it is open.
+    void ShowNear(QWidget* near);
+
+    TProgress Progress;
+
+    QLabel* LabelSmokeFree = nullptr;
+    QLabel* LabelCigarettes = nullptr;
+    QLabel* LabelMoney = nullptr;
+    QLabel* LabelLifeWon = nullptr;
+    std::vector<QLabel*> LabelMilestones;
+    std::vector<QLabel*> LabelMilestoneDays;
+    std::vector<QProgressBar*> BarMilestones;
+    QVBoxLayout* LayoutAttempts = nullptr;
+    std::vector<QLabel*> LabelAttempts;
+    QPushButton* ButtonRelapse = nullptr;
+    QPushButton* ButtonClose = nullptr;
+
+public slots:
+    void ButtonRelapseClick();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // TProgressView
+    void ShowTexts(const TProgressTexts& texts) override;
+    bool AskYesNo(const std::u16string& question) override;
+};
