@@ -108,6 +108,8 @@ void TFormProgress::ShowNear(QWidget* near) {
     show();
     raise();
     activateWindow();
+    // Enter or a space bar pressed at once must not start the relapse's question.
+    ButtonClose->setFocus();
 }
 
 void TFormProgress::ButtonRelapseClick() {

@@ -77,11 +77,11 @@ def write(config_home, values):
     os.chmod(path(config_home), 0o600)
 
 
-def read(config_home):
-    """{name: (type, bytes)} of the program's key, read without writing anything."""
+def read(config_home, key=KEY):
+    """{name: (type, bytes)} of the program's key (or another), read without writing anything."""
     db = sqlite3.connect(f"file:{path(config_home)}?mode=ro", uri=True)
     try:
-        rows = db.execute("SELECT name, type, data FROM reg_value WHERE key = ?", (KEY,))
+        rows = db.execute("SELECT name, type, data FROM reg_value WHERE key = ?", (key,))
         return {name: (kind, bytes(data)) for name, kind, data in rows}
     finally:
         db.close()
@@ -108,3 +108,9 @@ def shows_totals(text, per_day, price, per_pack, stop):
     money = int(match.group(2)) + int(match.group(3)) / 100
     return (abs(int(match.group(1)) - count) <= 1 + per_day / 1440
             and abs(money - price / per_pack * count) <= 0.02 + price * per_day / 1440)
+
+
+def quit_attempt(data):
+    """(start, end, cigarettes, money) of a record under Verlauf: two date-time doubles and two
+    single-precision floats, little-endian."""
+    return struct.unpack("<ddff", data)
