@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -71,7 +72,12 @@ TFormProgress::TFormProgress(TTicker& ticker) : QWidget(nullptr), Progress(*this
     layout->addWidget(health);
 
     auto* attempts = new QGroupBox(Q(ProgressTexts::AttemptsTitle), this);
-    LayoutAttempts = new QVBoxLayout(attempts);
+    MemoAttempts = new QPlainTextEdit(attempts);
+    MemoAttempts->setReadOnly(true);
+    MemoAttempts->setAccessibleName(Q(ProgressTexts::AttemptsTitle));
+    MemoAttempts->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoAttempts->setFixedHeight(MemoAttempts->fontMetrics().lineSpacing() * 5 + 12);
+    (new QVBoxLayout(attempts))->addWidget(MemoAttempts);
     layout->addWidget(attempts);
 
     auto* buttons = new QHBoxLayout;
@@ -146,18 +152,14 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
         BarMilestones[i]->setValue(static_cast<int>(m.Fraction * BarSteps));
         BarMilestones[i]->setAccessibleName(Q(m.Text));
     }
-    // One label per attempt; the list only grows or shrinks by a few between refreshes.
-    while (LabelAttempts.size() < texts.Attempts.size()) {
-        QLabel* label = NewLabel(LayoutAttempts->parentWidget());
-        LayoutAttempts->addWidget(label);
-        LabelAttempts.push_back(label);
+    QStringList attempts;
+    for (const std::u16string& line : texts.Attempts) {
+        attempts.append(Q(line));
     }
-    while (LabelAttempts.size() > texts.Attempts.size()) {
-        delete LabelAttempts.back();
-        LabelAttempts.pop_back();
-    }
-    for (std::size_t i = 0; i < texts.Attempts.size(); ++i) {
-        LabelAttempts[i]->setText(Q(texts.Attempts[i]));
+    const QString joined = attempts.join(QLatin1Char('\n'));
+    // Set only when changed, so that a minute's tick keeps where the user scrolled to.
+    if (MemoAttempts->toPlainText() != joined) {
+        MemoAttempts->setPlainText(joined);
     }
     ButtonRelapse->setEnabled(texts.RelapseEnabled);
 }

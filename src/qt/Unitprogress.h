@@ -11,9 +11,9 @@
 
 class QGridLayout;
 class QLabel;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QVBoxLayout;
 
 // A passive view: every text and decision is the behaviour's (Progress).
 class TFormProgress : public QWidget, private TProgressView {
@@ -34,8 +34,8 @@ public:
     std::vector<QLabel*> LabelMilestones;
     std::vector<QLabel*> LabelMilestoneDays;
     std::vector<QProgressBar*> BarMilestones;
-    QVBoxLayout* LayoutAttempts = nullptr;
-    std::vector<QLabel*> LabelAttempts;
+    // One line an attempt; up to a hundred of them scroll.
+    QPlainTextEdit* MemoAttempts = nullptr;
     QPushButton* ButtonRelapse = nullptr;
     QPushButton* ButtonClose = nullptr;
 

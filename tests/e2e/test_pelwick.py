@@ -356,7 +356,7 @@ class Progress(PelwickTestCase):
         self.assertLessEqual(abs(wx + ww // 2 - SCREEN_W // 2), 8)
         self.desk.screenshot(os.path.join(self.desk.tmp, "progress.png"))
 
-        self.desk.key("Tab", "space")   # from "Schlie\u00dfen" to "Ich habe wieder geraucht"
+        self.desk.key("shift+Tab", "space")  # from "Schlie\u00dfen" to the relapse
         self.wait_text(f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den Verlauf legen")
         self.desk.key("Tab", "space")   # from "Nein" to "Ja"
         self.wait_text("      0        0,00\u20ac", timeout=10)  # the ticker, at once
