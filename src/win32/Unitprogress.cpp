@@ -54,7 +54,7 @@ TFormProgress::TFormProgress(TTicker& ticker) : TForm(L"TFormProgress"), Progres
     ButtonClose = &Component(u"ButtonClose");
 }
 
-void TFormProgress::ShowNear(HWND near) {
+void TFormProgress::ShowNear(HWND beside) {
     if (IsOpen()) {
         if (IsIconic(Window)) {
             ShowWindow(Window, SW_RESTORE);
@@ -65,7 +65,7 @@ void TFormProgress::ShowNear(HWND near) {
     Progress.Refresh();
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(near, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    GetMonitorInfoW(MonitorFromWindow(beside, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& area = monitor.rcWork;
     RECT rect{};
     GetWindowRect(Window, &rect);

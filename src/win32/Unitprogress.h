@@ -13,8 +13,8 @@ class TFormProgress : public TForm, private TProgressView {
 public:
     explicit TFormProgress(TTicker& ticker);
 
-    // Shows the window centred on `near`'s monitor, or brings it to the front when it is open.
-    void ShowNear(HWND near);
+    // Shows the window centred on `beside`'s monitor, or brings it to the front when it is open.
+    void ShowNear(HWND beside);
     bool IsOpen() const { return IsWindowVisible(Window) != FALSE; }
 
     void ButtonRelapseClick();
