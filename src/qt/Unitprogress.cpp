@@ -75,7 +75,7 @@ TFormProgress::TFormProgress(TTicker& ticker) : QWidget(nullptr), Progress(*this
     MemoAttempts = new QPlainTextEdit(attempts);
     MemoAttempts->setReadOnly(true);
     MemoAttempts->setAccessibleName(Q(ProgressTexts::AttemptsTitle));
-    MemoAttempts->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoAttempts->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     MemoAttempts->setFixedHeight(MemoAttempts->fontMetrics().lineSpacing() * 5 + 12);
     (new QVBoxLayout(attempts))->addWidget(MemoAttempts);
     layout->addWidget(attempts);
