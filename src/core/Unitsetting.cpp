@@ -3,11 +3,10 @@
 #include "conversions/Clock.h"
 #include "conversions/FloatingPoint.h"
 #include "registry/Registry.h"
+#include "runtime/LittleEndian.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <optional>
 
 const std::u16string RegistryKeyPath = u"Software\\Korvenda\\Pelwick";
@@ -69,29 +68,12 @@ std::u16string SlotName(int slot) {
     return {static_cast<char16_t>(u'0' + slot / 10), static_cast<char16_t>(u'0' + slot % 10)};
 }
 
-template <typename T> void PutLittleEndian(T value, std::uint8_t* bytes) {
-    const auto bits =
-        std::bit_cast<std::conditional_t<sizeof(T) == 8, std::uint64_t, std::uint32_t>>(value);
-    for (std::size_t i = 0; i < sizeof(T); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
-    }
-}
-
-template <typename T> T GetLittleEndian(const std::uint8_t* bytes) {
-    using TBits = std::conditional_t<sizeof(T) == 8, std::uint64_t, std::uint32_t>;
-    TBits bits = 0;
-    for (std::size_t i = sizeof(T); i-- > 0;) {
-        bits = static_cast<TBits>((bits << 8) | bytes[i]);
-    }
-    return std::bit_cast<T>(bits);
-}
-
 // None for an attempt no clock can measure: not finite, out of the clock's range, or ending
 // before it starts.
 std::optional<TQuitAttempt> Decoded(const std::uint8_t* bytes) {
-    const TQuitAttempt attempt{GetLittleEndian<double>(bytes), GetLittleEndian<double>(bytes + 8),
-                               GetLittleEndian<float>(bytes + 16),
-                               GetLittleEndian<float>(bytes + 20)};
+    const TQuitAttempt attempt{
+        LittleEndian::Read<double>(bytes), LittleEndian::Read<double>(bytes + 8),
+        LittleEndian::Read<float>(bytes + 16), LittleEndian::Read<float>(bytes + 20)};
     if (!std::isfinite(attempt.CigarettesNotSmoked) || !std::isfinite(attempt.MoneySaved) ||
         !(attempt.End >= attempt.Start)) {
         return std::nullopt;
@@ -268,9 +250,9 @@ void TSetting::AddQuitAttempt(const TQuitAttempt& attempt) {
     }
     const int slot = free >= 0 ? free : damaged >= 0 ? damaged : oldest;
     std::uint8_t bytes[QuitAttemptSize];
-    PutLittleEndian(attempt.Start, bytes);
-    PutLittleEndian(attempt.End, bytes + 8);
-    PutLittleEndian(attempt.CigarettesNotSmoked, bytes + 16);
-    PutLittleEndian(attempt.MoneySaved, bytes + 20);
+    LittleEndian::Write(attempt.Start, bytes);
+    LittleEndian::Write(attempt.End, bytes + 8);
+    LittleEndian::Write(attempt.CigarettesNotSmoked, bytes + 16);
+    LittleEndian::Write(attempt.MoneySaved, bytes + 20);
     Registry->WriteBinaryData(SlotName(slot), bytes, QuitAttemptSize);
 }
