@@ -61,6 +61,7 @@ def progress(desk, out, name, ticker, title="Dein Fortschritt"):
     time.sleep(0.3)
     desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
     window = desk.wait_window(title, timeout=30)
+    desk.move_pointer(0, 0)  # no tooltip over the picture
     time.sleep(1)
     x, y, w, h = desk.geometry(window)
     # The title bar above the client area, and a margin of the desktop around.
