@@ -36,7 +36,6 @@ constexpr int BarSteps = 10000;
 TFormProgress::TFormProgress(TTicker& ticker) : QWidget(nullptr), Progress(*this, ticker) {
     setObjectName(QStringLiteral("FormProgress"));
     setWindowTitle(Q(ProgressTexts::Caption));
-    setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
 
     LabelSmokeFree = NewLabel(this);
@@ -93,7 +92,7 @@ TFormProgress::TFormProgress(TTicker& ticker) : QWidget(nullptr), Progress(*this
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TFormProgress::ShowNear(QWidget* near) {
+void TFormProgress::ShowNear(QWidget* beside) {
     if (isVisible()) {
         if (isMinimized()) {
             showNormal();
@@ -104,7 +103,7 @@ void TFormProgress::ShowNear(QWidget* near) {
     }
     Progress.Refresh();
     adjustSize();
-    const QScreen* screen = near != nullptr ? near->screen() : nullptr;
+    const QScreen* screen = beside != nullptr ? beside->screen() : nullptr;
     if (screen != nullptr) {
         const QRect area = screen->availableGeometry();
         const TPoint at = CenteredPosition({area.x(), area.y(), area.width(), area.height()},

@@ -22,8 +22,8 @@ class TFormProgress : public QWidget, private TProgressView {
 public:
     explicit TFormProgress(TTicker& ticker);
 
-    // Shows the window centred on `near`'s screen, or brings it to the front when it is open.
-    void ShowNear(QWidget* near);
+    // Shows the window centred on `beside`'s screen, or brings it to the front when it is open.
+    void ShowNear(QWidget* beside);
 
     TProgress Progress;
 
