@@ -352,13 +352,12 @@ class Progress(PelwickTestCase):
         state = self.desk.net_wm_state(window)
         self.assertNotIn("_NET_WM_STATE_ABOVE", state)
         self.assertNotIn("_NET_WM_STATE_SKIP_TASKBAR", state)
-        wx, wy, ww, wh = self.desk.geometry(window)
+        wx, _, ww, _ = self.desk.geometry(window)
         self.assertLessEqual(abs(wx + ww // 2 - SCREEN_W // 2), 8)
-        self.desk.screenshot(os.path.join(self.desk.tmp, "progress.png"))
 
         self.desk.key("shift+Tab", "space")  # from "Schlie\u00dfen" to the relapse
         self.wait_text(f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den Verlauf legen")
-        self.desk.key("Tab", "space")   # from "Nein" to "Ja"
+        self.desk.key("Tab", "space")  # from "Nein" to "Ja"
         self.wait_text("      0        0,00\u20ac", timeout=10)  # the ticker, at once
         now = hive.date_time(datetime.datetime.now())
         stored = hive.read(self.session.config)
