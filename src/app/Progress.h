@@ -15,16 +15,6 @@
 
 class TTicker;
 
-namespace ProgressTexts {
-
-inline const std::u16string Caption = u"Dein Fortschritt";
-inline const std::u16string HealthTitle = u"Deine Gesundheit";
-inline const std::u16string AttemptsTitle = u"Fr\u00FChere Versuche";
-inline const std::u16string ButtonRelapse = u"Ich habe wieder geraucht";
-inline const std::u16string ButtonClose = u"Schlie\u00DFen";
-
-} // namespace ProgressTexts
-
 // The minutes of life one cigarette costs: University College London's 2024 estimate, 17 for
 // men and 22 for women, about 20 for everyone.
 inline constexpr std::int32_t LifeMinutesPerCigarette = 20;

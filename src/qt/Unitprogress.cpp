@@ -2,9 +2,8 @@
 
 #include "framework/Application.h"
 
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
+#include "ui_Unitprogress.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -12,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -20,77 +18,44 @@ QString Q(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
-QLabel* NewLabel(QWidget* parent, bool wrap = false) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(wrap);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-// The bar's whole range in steps: fine enough that a minute of a 15-year span still shows.
+// The bar's whole range in steps (the layout's maximum): fine enough that a minute of a
+// 15-year span still shows.
 constexpr int BarSteps = 10000;
 
 } // namespace
 
-TFormProgress::TFormProgress(TTicker& ticker) : QWidget(nullptr), Progress(*this, ticker) {
-    setObjectName(QStringLiteral("FormProgress"));
-    setWindowTitle(Q(ProgressTexts::Caption));
-    auto* layout = new QVBoxLayout(this);
+TFormProgress::TFormProgress(TTicker& ticker)
+    : QWidget(nullptr), Progress(*this, ticker), Layout(new Ui::TFormProgress) {
+    Layout->setupUi(this);
+    LabelSmokeFree = Layout->LabelSmokeFree;
+    LabelCigarettes = Layout->LabelCigarettes;
+    LabelMoney = Layout->LabelMoney;
+    LabelLifeWon = Layout->LabelLifeWon;
+    LabelMilestones = {Layout->LabelMilestone1, Layout->LabelMilestone2, Layout->LabelMilestone3,
+                       Layout->LabelMilestone4, Layout->LabelMilestone5, Layout->LabelMilestone6,
+                       Layout->LabelMilestone7, Layout->LabelMilestone8};
+    LabelMilestoneDays = {Layout->LabelMilestoneDay1, Layout->LabelMilestoneDay2,
+                          Layout->LabelMilestoneDay3, Layout->LabelMilestoneDay4,
+                          Layout->LabelMilestoneDay5, Layout->LabelMilestoneDay6,
+                          Layout->LabelMilestoneDay7, Layout->LabelMilestoneDay8};
+    BarMilestones = {Layout->BarMilestone1, Layout->BarMilestone2, Layout->BarMilestone3,
+                     Layout->BarMilestone4, Layout->BarMilestone5, Layout->BarMilestone6,
+                     Layout->BarMilestone7, Layout->BarMilestone8};
+    MemoAttempts = Layout->MemoAttempts;
+    ButtonRelapse = Layout->ButtonRelapse;
+    ButtonClose = Layout->ButtonClose;
 
-    LabelSmokeFree = NewLabel(this);
-    QFont bold = LabelSmokeFree->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.2);
-    LabelSmokeFree->setFont(bold);
-    LabelCigarettes = NewLabel(this);
-    LabelMoney = NewLabel(this);
-    LabelLifeWon = NewLabel(this);
-    for (QLabel* label : {LabelSmokeFree, LabelCigarettes, LabelMoney, LabelLifeWon}) {
-        layout->addWidget(label);
-    }
-
-    auto* health = new QGroupBox(Q(ProgressTexts::HealthTitle), this);
-    auto* grid = new QGridLayout(health);
-    grid->setColumnStretch(0, 1);
-    for (int i = 0; i < 8; ++i) {
-        auto* text = NewLabel(health, true);
-        text->setMinimumWidth(360);
-        auto* day = NewLabel(health);
-        auto* bar = new QProgressBar(health);
-        bar->setRange(0, BarSteps);
-        bar->setTextVisible(false);
-        bar->setMaximumHeight(8);
-        grid->addWidget(text, 2 * i, 0);
-        grid->addWidget(day, 2 * i, 1, Qt::AlignRight | Qt::AlignTop);
-        grid->addWidget(bar, 2 * i + 1, 0, 1, 2);
-        LabelMilestones.push_back(text);
-        LabelMilestoneDays.push_back(day);
-        BarMilestones.push_back(bar);
-    }
-    layout->addWidget(health);
-
-    auto* attempts = new QGroupBox(Q(ProgressTexts::AttemptsTitle), this);
-    MemoAttempts = new QPlainTextEdit(attempts);
-    MemoAttempts->setReadOnly(true);
-    MemoAttempts->setAccessibleName(Q(ProgressTexts::AttemptsTitle));
-    MemoAttempts->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The headline a size above the rest, whatever the desktop's font is.
+    QFont headline = LabelSmokeFree->font();
+    headline.setPointSizeF(headline.pointSizeF() * 1.2);
+    LabelSmokeFree->setFont(headline);
     MemoAttempts->setFixedHeight(MemoAttempts->fontMetrics().lineSpacing() * 5 + 12);
-    (new QVBoxLayout(attempts))->addWidget(MemoAttempts);
-    layout->addWidget(attempts);
-
-    auto* buttons = new QHBoxLayout;
-    ButtonRelapse = new QPushButton(Q(ProgressTexts::ButtonRelapse), this);
-    ButtonClose = new QPushButton(Q(ProgressTexts::ButtonClose), this);
-    ButtonClose->setDefault(true);
-    buttons->addWidget(ButtonRelapse);
-    buttons->addStretch();
-    buttons->addWidget(ButtonClose);
-    layout->addLayout(buttons);
 
     connect(ButtonRelapse, &QPushButton::clicked, this, &TFormProgress::ButtonRelapseClick);
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
 }
+
+TFormProgress::~TFormProgress() = default;
 
 void TFormProgress::ShowNear(QWidget* beside) {
     if (isVisible()) {
@@ -165,7 +130,7 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
 
 bool TFormProgress::AskYesNo(const std::u16string& question) {
     QMessageBox box(this);
-    box.setWindowTitle(Q(ProgressTexts::Caption));
+    box.setWindowTitle(windowTitle());
     box.setIcon(QMessageBox::Question);
     box.setTextFormat(Qt::PlainText);
     box.setText(Q(question));

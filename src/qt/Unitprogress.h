@@ -1,12 +1,14 @@
 #pragma once
 
-// "Dein Fortschritt": an ordinary framed window of standard widgets, built at its first showing,
+// "Dein Fortschritt": an ordinary framed window of standard widgets laid out in its .ui file,
+// built at its first showing,
 // not modal, refreshed by the ticker's minute tick while it is open.
 
 #include "app/Progress.h"
 
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 class QGridLayout;
@@ -15,12 +17,17 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
+namespace Ui {
+class TFormProgress;
+}
+
 // A passive view: every text and decision is the behaviour's (Progress).
 class TFormProgress : public QWidget, private TProgressView {
     Q_OBJECT
 
 public:
     explicit TFormProgress(TTicker& ticker);
+    ~TFormProgress() override;
 
     // Shows the window centred on `beside`'s screen, or brings it to the front when it is open.
     void ShowNear(QWidget* beside);
@@ -49,4 +56,6 @@ private:
     // TProgressView
     void ShowTexts(const TProgressTexts& texts) override;
     bool AskYesNo(const std::u16string& question) override;
+
+    std::unique_ptr<Ui::TFormProgress> Layout;
 };

@@ -141,6 +141,8 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
 }
 
 bool TFormProgress::AskYesNo(const std::u16string& question) {
+    wchar_t caption[64] = {};
+    GetWindowTextW(Window, caption, 64);
     QuestionHook = SetWindowsHookExW(WH_CBT, NameQuestionButtons, nullptr, GetCurrentThreadId());
     const int answer = MessageBoxW(Window, ToWide(question).c_str(), L"Dein Fortschritt",
                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
