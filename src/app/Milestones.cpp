@@ -96,6 +96,22 @@ std::string When(TDateTime moment, bool withTime) {
 
 } // namespace
 
+std::vector<THealthMilestone> HealthMilestones(TDateTime stop) {
+    std::vector<THealthMilestone> all;
+    for (const TMilestone& m : Milestones) {
+        all.push_back({ReachedAt(stop, m), FromUtf8(m.Text)});
+    }
+    return all;
+}
+
+std::u16string DurationText(std::int64_t minutes) {
+    return FromUtf8(Duration(minutes));
+}
+
+std::u16string DayText(TDateTime moment) {
+    return FromUtf8(When(moment, false));
+}
+
 std::u16string SmokeFreeText(TDateTime stop, TDateTime now) {
     const std::int64_t minutes = WholeMinutesBetween(stop, now);
     std::string text;

@@ -43,6 +43,7 @@ void TTicker::UpdateDisplay() {
 
 void TTicker::TimerMainTimer() {
     Refresh();
+    View.RefreshProgress();
 }
 
 void TTicker::Refresh() {
@@ -87,25 +88,63 @@ std::u16string TTicker::TooltipText() {
         if (!Setting->GetSetupCompl()) {
             return {};
         }
-        return SmokeFreeText(Setting->GetUserStopTime(), CurrentDateTime());
+        return SmokeFreeText(Setting->GetUserStopTime(), CurrentDateTime()) +
+               u"\nDoppelklick zeigt deinen Fortschritt.";
     } catch (const Exception&) {
         return {};
     }
 }
 
-void TTicker::FormMouseDown(float x, float y) {
+void TTicker::FormMouseDown(float x, float y, bool left) {
     MouseDownX = x;
     MouseDownY = y;
     View.SetCursor(TCursor::SizeAll);
     Drag.Start();
+    LeftPressed = left;
+    Dragged = false;
+    PressTime = View.MouseEventTime();
+    if (!left) {
+        ClickPending = false;
+    }
 }
 
 void TTicker::FormMouseMove(bool leftHeld, float x, float y) {
     if (leftHeld) {
+        if (x != MouseDownX || y != MouseDownY) {
+            Dragged = true;
+        }
         Drag.Move(View, x, y, MouseDownX, MouseDownY);
     }
 }
 
-void TTicker::FormMouseUp() {
+void TTicker::FormMouseUp(bool left) {
     View.SetCursor(TCursor::Default);
+    if (!left || !LeftPressed) {
+        return;
+    }
+    LeftPressed = false;
+    if (Dragged) {
+        ClickPending = false;
+        return;
+    }
+    // Unsigned arithmetic: a count that wrapped between the two presses still measures right.
+    if (ClickPending && PressTime - ClickTime <= View.DoubleClickTime()) {
+        ClickPending = false;
+        OpenProgress();
+        return;
+    }
+    ClickPending = true;
+    ClickTime = PressTime;
+}
+
+void TTicker::OpenProgress() {
+    try {
+        if (!Setting->GetSetupCompl()) {
+            return;
+        }
+    } catch (const Exception&) {
+        return;
+    }
+    Refresh();
+    View.ShowProgress();
 }

@@ -25,6 +25,14 @@ public:
     // Closes the window, which ends the program.
     virtual void Close() = 0;
     virtual void SetCursor(TCursor cursor) = 0;
+    // The time of the mouse event being handled, in milliseconds of a steady count that may
+    // wrap, and the system's double-click time.
+    virtual std::uint32_t MouseEventTime() const = 0;
+    virtual std::uint32_t DoubleClickTime() const = 0;
+    // "Dein Fortschritt", built at its first showing; shown, or brought to the front.
+    virtual void ShowProgress() = 0;
+    // Refreshes "Dein Fortschritt" if it is open; nothing otherwise.
+    virtual void RefreshProgress() = 0;
 
 protected:
     ~TTickerView() = default;
@@ -54,9 +62,11 @@ public:
     // failure here opens no box.
     std::u16string TooltipText();
 
-    void FormMouseDown(float x, float y);
+    // A left press and release without a drag, twice within the double-click time, shows the
+    // progress once setup is complete.
+    void FormMouseDown(float x, float y, bool left);
     void FormMouseMove(bool leftHeld, float x, float y);
-    void FormMouseUp();
+    void FormMouseUp(bool left);
 
     float MouseDownX = 0;
     float MouseDownY = 0;
@@ -70,7 +80,17 @@ private:
     // shown for an earlier failure with no success since.
     void ReportRefreshFailure(const Exception& e);
 
+    // The totals first, so that the window shows what the label shows.
+    void OpenProgress();
+
     TTickerView& View;
     std::u16string ShownFailure;
     TWindowDrag Drag;
+    // The double-click rule: the press that began the current click, whether the window was
+    // dragged since, and the press of an earlier click without a drag, if one may pair with it.
+    std::uint32_t PressTime = 0;
+    bool Dragged = false;
+    bool LeftPressed = false;
+    bool ClickPending = false;
+    std::uint32_t ClickTime = 0;
 };

@@ -1,7 +1,13 @@
 #include "Unitsetting.h"
 
+#include "conversions/Clock.h"
 #include "conversions/FloatingPoint.h"
 #include "registry/Registry.h"
+#include "runtime/LittleEndian.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
 
 const std::u16string RegistryKeyPath = u"Software\\Korvenda\\Pelwick";
 const std::u16string CigConsQtyName = u"CigConsQty";
@@ -11,6 +17,7 @@ const std::u16string UserNameName = u"UserName";
 const std::u16string UserDOBName = u"UserDOB";
 const std::u16string UserStopTimeName = u"UserStopTime";
 const std::u16string SetupComplName = u"SetupCompl";
+const std::u16string HistoryKeyName = u"Verlauf";
 
 TSetting* Setting = nullptr;
 
@@ -52,6 +59,53 @@ void WriteValue(TRegistry& registry, const std::u16string& name, TWrite write) {
     }
     TKeyCloser closer(registry);
     write();
+}
+
+const std::u16string HistoryKeyPath = RegistryKeyPath + u"\\" + HistoryKeyName;
+constexpr RegistryApi::DWORD QuitAttemptSize = 24;
+
+std::u16string SlotName(int slot) {
+    return {static_cast<char16_t>(u'0' + slot / 10), static_cast<char16_t>(u'0' + slot % 10)};
+}
+
+// None for an attempt no clock can measure: not finite, out of the clock's range, or ending
+// before it starts.
+std::optional<TQuitAttempt> Decoded(const std::uint8_t* bytes) {
+    const TQuitAttempt attempt{
+        LittleEndian::Read<double>(bytes), LittleEndian::Read<double>(bytes + 8),
+        LittleEndian::Read<float>(bytes + 16), LittleEndian::Read<float>(bytes + 20)};
+    if (!std::isfinite(attempt.CigarettesNotSmoked) || !std::isfinite(attempt.MoneySaved) ||
+        !(attempt.End >= attempt.Start)) {
+        return std::nullopt;
+    }
+    try {
+        WholeMinutesBetween(attempt.Start, attempt.End);
+    } catch (const Exception&) {
+        return std::nullopt;
+    }
+    return attempt;
+}
+
+struct TSlot {
+    bool Used = false;
+    std::optional<TQuitAttempt> Attempt;
+};
+
+// One value of the open history key. Only a registry that cannot be used at all raises.
+TSlot ReadSlot(TRegistry& registry, int slot) {
+    const std::u16string name = SlotName(slot);
+    if (!registry.ValueExists(name)) {
+        return {};
+    }
+    std::uint8_t bytes[QuitAttemptSize] = {};
+    try {
+        registry.ReadBinaryData(name, bytes, QuitAttemptSize);
+    } catch (const ERegistryUnavailable&) {
+        throw;
+    } catch (const ERegistryException&) {
+        return {true, std::nullopt};
+    }
+    return {true, Decoded(bytes)};
 }
 
 } // namespace
@@ -144,4 +198,61 @@ bool TSetting::GetSetupCompl() {
 }
 void TSetting::SetSetupCompl(const bool& value) {
     WriteBoolValue(SetupComplName, value);
+}
+
+TQuitHistory TSetting::GetQuitHistory() {
+    TQuitHistory history;
+    // Opened without creating: reading the history leaves the registry as it was.
+    if (!Registry->OpenKey(HistoryKeyPath, false)) {
+        history.KeyUnreadable = Registry->KeyExists(HistoryKeyPath);
+        return history;
+    }
+    TKeyCloser closer(*Registry);
+    for (int slot = 0; slot < QuitHistoryCapacity; ++slot) {
+        const TSlot read = ReadSlot(*Registry, slot);
+        if (read.Attempt) {
+            history.Attempts.push_back(*read.Attempt);
+        } else if (read.Used) {
+            ++history.Unreadable;
+        }
+    }
+    std::stable_sort(history.Attempts.begin(), history.Attempts.end(),
+                     [](const TQuitAttempt& a, const TQuitAttempt& b) {
+                         return a.End != b.End ? a.End > b.End : a.Start > b.Start;
+                     });
+    return history;
+}
+
+void TSetting::AddQuitAttempt(const TQuitAttempt& attempt) {
+    if (!Registry->KeyExists(HistoryKeyPath)) {
+        Registry->CreateKey(HistoryKeyPath);
+    }
+    if (!Registry->OpenKey(HistoryKeyPath, true)) {
+        throw ERegistryException(FormatRegistryMessage(SRegSetDataFailed, HistoryKeyName));
+    }
+    TKeyCloser closer(*Registry);
+    int free = -1;
+    int damaged = -1;
+    int oldest = 0;
+    std::optional<TQuitAttempt> oldestAttempt;
+    for (int slot = 0; slot < QuitHistoryCapacity && free < 0; ++slot) {
+        const TSlot read = ReadSlot(*Registry, slot);
+        if (!read.Used) {
+            free = slot;
+        } else if (!read.Attempt) {
+            damaged = damaged < 0 ? slot : damaged;
+        } else if (!oldestAttempt || read.Attempt->End < oldestAttempt->End ||
+                   (read.Attempt->End == oldestAttempt->End &&
+                    read.Attempt->Start < oldestAttempt->Start)) {
+            oldest = slot;
+            oldestAttempt = read.Attempt;
+        }
+    }
+    const int slot = free >= 0 ? free : damaged >= 0 ? damaged : oldest;
+    std::uint8_t bytes[QuitAttemptSize];
+    LittleEndian::Write(attempt.Start, bytes);
+    LittleEndian::Write(attempt.End, bytes + 8);
+    LittleEndian::Write(attempt.CigarettesNotSmoked, bytes + 16);
+    LittleEndian::Write(attempt.MoneySaved, bytes + 20);
+    Registry->WriteBinaryData(SlotName(slot), bytes, QuitAttemptSize);
 }

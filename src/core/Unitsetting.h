@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TRegistry;
 
@@ -20,6 +21,30 @@ extern const std::u16string UserNameName;
 extern const std::u16string UserDOBName;
 extern const std::u16string UserStopTimeName;
 extern const std::u16string SetupComplName;
+
+// The quit attempts kept after a relapse, in the subkey Verlauf of the settings key, one
+// REG_BINARY value of 24 bytes each (little-endian): the start and the end as date-time
+// doubles, then the cigarettes not smoked and the money saved as single-precision floats.
+// The values are named "00" to "99": at most 100 attempts, a new one replacing the oldest.
+extern const std::u16string HistoryKeyName; // u"Verlauf"
+inline constexpr int QuitHistoryCapacity = 100;
+
+struct TQuitAttempt {
+    TDateTime Start = 0;
+    TDateTime End = 0;
+    float CigarettesNotSmoked = 0;
+    float MoneySaved = 0;
+    bool operator==(const TQuitAttempt&) const = default;
+};
+
+struct TQuitHistory {
+    // Newest first (by their end).
+    std::vector<TQuitAttempt> Attempts;
+    // Values of another type or size, or whose end lies before their start.
+    int Unreadable = 0;
+    // The subkey exists but cannot be opened.
+    bool KeyUnreadable = false;
+};
 
 class TSetting {
 public:
@@ -54,6 +79,12 @@ public:
     void SetUserStopTime(const TDateTime& value);
     bool GetSetupCompl();
     void SetSetupCompl(const bool& value);
+
+    // The attempts kept so far; a damaged value is counted, never raised. Only a registry that
+    // cannot be used at all raises (ERegistryUnavailable). The seven values are not touched.
+    TQuitHistory GetQuitHistory();
+    // Keeps an attempt: in a free value, else in place of a damaged one, else of the oldest.
+    void AddQuitAttempt(const TQuitAttempt& attempt);
 
 private:
     std::unique_ptr<TRegistry> Registry;

@@ -1,5 +1,6 @@
 #include "Unitmain.h"
 
+#include "Unitprogress.h"
 #include "Unitsetting.h"
 #include "Unitsetup.h"
 #include "framework/Application.h"
@@ -13,7 +14,9 @@
 #include "ui_Unitmain.h"
 #pragma GCC diagnostic pop
 
+#include <QApplication>
 #include <QBitmap>
+#include <QDeadlineTimer>
 #include <QFont>
 #include <QHelpEvent>
 #include <QLabel>
@@ -55,14 +58,16 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     LabelMoney->setAttribute(Qt::WA_TransparentForMouseEvents);
     ImageMain->SetPopupMenu(PopupMenu);
 
-    InstallFormMouseHandlers(
-        this, {[this](Qt::MouseButton, Qt::MouseButtons, float x, float y) {
-                   Ticker.FormMouseDown(x, y);
-               },
-               [this](Qt::MouseButtons held, float x, float y) {
-                   Ticker.FormMouseMove(held.testFlag(Qt::LeftButton), x, y);
-               },
-               [this](Qt::MouseButton, Qt::MouseButtons, float, float) { Ticker.FormMouseUp(); }});
+    InstallFormMouseHandlers(this,
+                             {[this](Qt::MouseButton button, Qt::MouseButtons, float x, float y) {
+                                  Ticker.FormMouseDown(x, y, button == Qt::LeftButton);
+                              },
+                              [this](Qt::MouseButtons held, float x, float y) {
+                                  Ticker.FormMouseMove(held.testFlag(Qt::LeftButton), x, y);
+                              },
+                              [this](Qt::MouseButton button, Qt::MouseButtons, float, float) {
+                                  Ticker.FormMouseUp(button == Qt::LeftButton);
+                              }});
 
     Setting = new TSetting;
 
@@ -89,7 +94,9 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
     });
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+    delete FormProgress;
+}
 
 QRegion TFormMain::Shape() const {
     return QRegion(QBitmap::fromImage(ImageMain->Rendered(size()).createAlphaMask()));
@@ -190,4 +197,26 @@ void TFormMain::Close() {
 
 void TFormMain::SetCursor(TCursor cursor) {
     setCursor(QtCursor(cursor));
+}
+
+std::uint32_t TFormMain::MouseEventTime() const {
+    // The handlers run as the event arrives, so the steady clock stands for its time.
+    return static_cast<std::uint32_t>(QDeadlineTimer::current().deadline());
+}
+
+std::uint32_t TFormMain::DoubleClickTime() const {
+    return static_cast<std::uint32_t>(QApplication::doubleClickInterval());
+}
+
+void TFormMain::ShowProgress() {
+    if (FormProgress == nullptr) {
+        FormProgress = new TFormProgress(Ticker);
+    }
+    FormProgress->ShowNear(this);
+}
+
+void TFormMain::RefreshProgress() {
+    if (FormProgress != nullptr && FormProgress->isVisible()) {
+        FormProgress->Progress.Refresh();
+    }
 }

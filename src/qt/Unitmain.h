@@ -16,6 +16,7 @@ class QMenu;
 class TApplication;
 class TImage;
 class TTimer;
+class TFormProgress;
 
 namespace Ui {
 class TFormMain;
@@ -42,6 +43,8 @@ public:
     QAction* MenuItemSettings = nullptr;
     QLabel* LabelMoney = nullptr;
     TImage* ImageMain = nullptr;
+    // "Dein Fortschritt", built at its first showing.
+    TFormProgress* FormProgress = nullptr;
 
     // The behaviour; it keeps MouseDownX, MouseDownY, CigarettesNotSmoked and MoneySaved.
     TTicker Ticker{*this};
@@ -68,6 +71,10 @@ private:
     bool MessageBoxShowing() const override;
     void Close() override;
     void SetCursor(TCursor cursor) override;
+    std::uint32_t MouseEventTime() const override;
+    std::uint32_t DoubleClickTime() const override;
+    void ShowProgress() override;
+    void RefreshProgress() override;
 
     // The window cut to the picture, for when no compositing manager draws transparency.
     QRegion Shape() const;

@@ -1,5 +1,6 @@
 #include "Unitmain.h"
 
+#include "Unitprogress.h"
 #include "Unitsetting.h"
 #include "Unitsetup.h"
 #include "app/ToolWindow.h"
@@ -88,6 +89,8 @@ TFormMain::~TFormMain() {
     if (Tooltip != nullptr) {
         DestroyWindow(Tooltip);
     }
+    delete FormProgress;
+    FormProgress = nullptr;
     delete FormSetup;
     FormSetup = nullptr;
     if (FormMain == this) {
@@ -153,16 +156,16 @@ void TFormMain::MenuItemSettingsClick() {
     Ticker.MenuItemSettingsClick();
 }
 
-void TFormMain::FormMouseDown(int, float x, float y) {
-    Ticker.FormMouseDown(x, y);
+void TFormMain::FormMouseDown(int button, float x, float y) {
+    Ticker.FormMouseDown(x, y, button == 0);
 }
 
 void TFormMain::FormMouseMove(bool leftHeld, float x, float y) {
     Ticker.FormMouseMove(leftHeld, x, y);
 }
 
-void TFormMain::FormMouseUp(int, float, float) {
-    Ticker.FormMouseUp();
+void TFormMain::FormMouseUp(int button, float, float) {
+    Ticker.FormMouseUp(button == 0);
 }
 
 void TFormMain::FormMouseDownEvent(int button, float x, float y) {
@@ -310,4 +313,25 @@ void TFormMain::Render() {
     HDC screen = GetDC(nullptr);
     UpdateLayeredWindow(Window, screen, nullptr, &size, face.Dc, &source, 0, &blend, ULW_ALPHA);
     ReleaseDC(nullptr, screen);
+}
+
+std::uint32_t TFormMain::MouseEventTime() const {
+    return static_cast<std::uint32_t>(GetMessageTime());
+}
+
+std::uint32_t TFormMain::DoubleClickTime() const {
+    return GetDoubleClickTime();
+}
+
+void TFormMain::ShowProgress() {
+    if (FormProgress == nullptr) {
+        FormProgress = new TFormProgress(Ticker);
+    }
+    FormProgress->ShowNear(Window);
+}
+
+void TFormMain::RefreshProgress() {
+    if (FormProgress != nullptr && FormProgress->IsOpen()) {
+        FormProgress->Progress.Refresh();
+    }
 }

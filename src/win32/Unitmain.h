@@ -8,6 +8,7 @@
 #include "framework/Form.h"
 
 class TApplication;
+class TFormProgress;
 
 class TFormMain : public TForm, public TTickerView {
 public:
@@ -37,6 +38,10 @@ public:
     void SetCursor(TCursor cursor) override;
     TPoint Position() const override;
     void MoveTo(TPoint position) override;
+    std::uint32_t MouseEventTime() const override;
+    std::uint32_t DoubleClickTime() const override;
+    void ShowProgress() override;
+    void RefreshProgress() override;
 
     TControl* TimerMain = nullptr;
     TControl* PopupMenu = nullptr;
@@ -46,6 +51,8 @@ public:
     TControl* ImageMain = nullptr;
     // The tooltip control over the cigarette; its text is asked for each time it opens.
     HWND Tooltip = nullptr;
+    // "Dein Fortschritt", built at its first showing.
+    TFormProgress* FormProgress = nullptr;
 
     TTicker Ticker;
 

@@ -106,6 +106,19 @@ public:
     void SetCursor(TCursor cursor) override {
         Calls.push_back(std::string("Cursor(") + NameOf(cursor) + ")");
     }
+    std::uint32_t EventTime = 0; // of the mouse event being handled
+    bool ProgressOpen = false;
+    std::uint32_t MouseEventTime() const override { return EventTime; }
+    std::uint32_t DoubleClickTime() const override { return 500; }
+    void ShowProgress() override {
+        ProgressOpen = true;
+        Calls.push_back("ShowProgress");
+    }
+    void RefreshProgress() override {
+        if (ProgressOpen) {
+            Calls.push_back("RefreshProgress");
+        }
+    }
 };
 
 class TRecordingWizardView final : public TWizardView {

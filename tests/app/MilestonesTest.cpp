@@ -110,7 +110,8 @@ TEST_F(TooltipTest, OnlyWithSetupCompleteAndNeverABox) {
 
     Store({.UserStopTime = Today - 30, .SetupCompl = true});
     EXPECT_EQ(ToUtf8(ticker.TooltipText()),
-              "30 Tage, 12 Stunden rauchfrei.\nAm 31.01.2025: " + HeartHalf);
+              "30 Tage, 12 Stunden rauchfrei.\nAm 31.01.2025: " + HeartHalf +
+                  "\nDoppelklick zeigt deinen Fortschritt.");
 
     Setting->WriteStringValue(UserStopTimeName, u"gestern"); // unreadable: no tooltip
     EXPECT_EQ(ticker.TooltipText(), u"");

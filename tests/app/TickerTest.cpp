@@ -9,6 +9,7 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -276,14 +277,74 @@ TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
         view.MovesIgnored = c.MovesIgnored;
         view.SystemMoveTaken = c.SystemMoveTaken;
         TTicker ticker(view);
-        ticker.FormMouseDown(c.DownX, c.DownY);
+        ticker.FormMouseDown(c.DownX, c.DownY, true);
         EXPECT_EQ(ticker.MouseDownX, c.DownX);
         EXPECT_EQ(ticker.MouseDownY, c.DownY);
         for (const TMove& m : c.Moves) {
             ticker.FormMouseMove(m.Left, m.X, m.Y);
         }
-        ticker.FormMouseUp();
+        ticker.FormMouseUp(true);
         EXPECT_THAT(view.Calls, ElementsAreArray(c.Calls));
+    }
+}
+
+// Each event: 'L' a left press, 'R' a right press, 'D' a drag by the held left button, 'U' and
+// 'u' the left and right release; each press at the time that follows it.
+TEST_F(TickerTest, ALeftDoubleClickWithoutADragShowsTheProgress) {
+    struct TEvent {
+        char Kind;
+        std::uint32_t Time = 0;
+    };
+    const struct {
+        const char* Name;
+        bool SetupComplete;
+        std::vector<TEvent> Events;
+        int Showings;
+    } cases[] = {
+        {"two clicks within the time", true, {{'L', 1000}, {'U'}, {'L', 1500}, {'U'}}, 1},
+        {"the second press too late", true, {{'L', 1000}, {'U'}, {'L', 1501}, {'U'}}, 0},
+        {"a drag in the first click", true, {{'L', 0}, {'D'}, {'U'}, {'L', 100}, {'U'}}, 0},
+        {"a drag in the second click", true, {{'L', 0}, {'U'}, {'L', 100}, {'D'}, {'U'}}, 0},
+        {"a right click between", true, {{'L', 0}, {'U'}, {'R', 50}, {'u'}, {'L', 100}, {'U'}}, 0},
+        {"right double-click", true, {{'R', 0}, {'u'}, {'R', 100}, {'u'}}, 0},
+        {"three clicks are one double-click",
+         true,
+         {{'L', 0}, {'U'}, {'L', 100}, {'U'}, {'L', 200}, {'U'}},
+         1},
+        {"the clock's count wraps between",
+         true,
+         {{'L', 0xFFFFFF80u}, {'U'}, {'L', 0x100}, {'U'}},
+         1},
+        {"setup not complete", false, {{'L', 0}, {'U'}, {'L', 100}, {'U'}}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        UseFreshHive();
+        TStored stored = Complete();
+        stored.SetupCompl = c.SetupComplete;
+        Store(stored);
+        TRecordingTickerView view;
+        TTicker ticker(view);
+        for (const TEvent& e : c.Events) {
+            view.EventTime = e.Time;
+            switch (e.Kind) {
+            case 'L':
+            case 'R':
+                ticker.FormMouseDown(10, 5, e.Kind == 'L');
+                break;
+            case 'D':
+                ticker.FormMouseMove(true, 12, 5);
+                break;
+            default:
+                ticker.FormMouseUp(e.Kind == 'U');
+            }
+        }
+        const auto showings = std::count(view.Calls.begin(), view.Calls.end(), "ShowProgress");
+        EXPECT_EQ(showings, c.Showings);
+        if (c.Showings > 0) { // the totals first, so that the window shows what the label shows
+            EXPECT_EQ(*(std::find(view.Calls.begin(), view.Calls.end(), "ShowProgress") - 1),
+                      Totals30Days);
+        }
     }
 }
 

@@ -61,7 +61,14 @@ def figures(per_day=20, price=6.5, per_pack=20, stop=None, complete=True, name="
     }
 
 
-def write(config_home, values):
+def attempt(start, end, cigarettes, money):
+    """A quit attempt kept under Verlauf: REG_BINARY of two date-time doubles and two
+    single-precision floats, little-endian."""
+    return REG_BINARY, struct.pack("<ddff", date_time(start), date_time(end), cigarettes, money)
+
+
+def write(config_home, values, history=None):
+    """The key with `values`, and with `history` ({name: (type, bytes)}) under Verlauf."""
     os.makedirs(os.path.dirname(path(config_home)), mode=0o700, exist_ok=True)
     db = sqlite3.connect(path(config_home))
     try:
@@ -71,28 +78,37 @@ def write(config_home, values):
             db.execute("INSERT INTO reg_key VALUES (?)", ("\\".join(levels[:i]),))
         for name, (kind, data) in values.items():
             db.execute("INSERT INTO reg_value VALUES (?, ?, ?, ?)", (KEY, name, kind, data))
+        if history is not None:
+            db.execute("INSERT INTO reg_key VALUES (?)", (KEY + "\\Verlauf",))
+            for name, (kind, data) in history.items():
+                db.execute("INSERT INTO reg_value VALUES (?, ?, ?, ?)",
+                           (KEY + "\\Verlauf", name, kind, data))
         db.commit()
     finally:
         db.close()
     os.chmod(path(config_home), 0o600)
 
 
-def read(config_home):
-    """{name: (type, bytes)} of the program's key, read without writing anything."""
+def read(config_home, key=KEY):
+    """{name: (type, bytes)} of the program's key (or another), read without writing anything."""
     db = sqlite3.connect(f"file:{path(config_home)}?mode=ro", uri=True)
     try:
-        rows = db.execute("SELECT name, type, data FROM reg_value WHERE key = ?", (KEY,))
+        rows = db.execute("SELECT name, type, data FROM reg_value WHERE key = ?", (key,))
         return {name: (kind, bytes(data)) for name, kind, data in rows}
     finally:
         db.close()
 
 
-def write_reg_file(file_name, values):
+def write_reg_file(file_name, values, history=None):
     """The same values as a .reg file for `reg import` into a Windows registry (Wine's): each
     value as its type number and its exact bytes."""
     lines = ["Windows Registry Editor Version 5.00", "", f"[HKEY_CURRENT_USER\\{KEY}]"]
     for name, (kind, data) in values.items():
         lines.append(f'"{name}"=hex({kind:x}):' + ",".join(f"{b:02x}" for b in data))
+    if history is not None:
+        lines += ["", f"[HKEY_CURRENT_USER\\{KEY}\\Verlauf]"]
+        for name, (kind, data) in history.items():
+            lines.append(f'"{name}"=hex({kind:x}):' + ",".join(f"{b:02x}" for b in data))
     with open(file_name, "w", encoding="utf-16", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -108,3 +124,16 @@ def shows_totals(text, per_day, price, per_pack, stop):
     money = int(match.group(2)) + int(match.group(3)) / 100
     return (abs(int(match.group(1)) - count) <= 1 + per_day / 1440
             and abs(money - price / per_pack * count) <= 0.02 + price * per_day / 1440)
+
+
+def quit_attempt(data):
+    """(start, end, cigarettes, money) of a record under Verlauf, as `attempt` packs it."""
+    return struct.unpack("<ddff", data)
+
+
+def sample_history(now):
+    """Three earlier attempts, for the pictures of the progress window."""
+    days = datetime.timedelta(days=1)
+    return {"00": attempt(now - 200 * days, now - 140 * days, 1200, 390),
+            "01": attempt(now - 120 * days, now - 111.2 * days, 176, 57.2),
+            "02": attempt(now - 90 * days, now - 30.2 * days, 1196, 388.7)}

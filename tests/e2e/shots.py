@@ -52,3 +52,17 @@ def ticker_and_tooltip(desk, out, prefix, ticker):
     time.sleep(2)  # the tooltip's delay, and its fade-in where there is one
     crop(desk, out, f"{prefix}tooltip.png", tx - 57, ty - 45, tw + 640, th + 130)
     desk.move_pointer(0, 0)
+
+
+def progress(desk, out, name, ticker, title="Dein Fortschritt"):
+    """A double-click on the ticker, then its progress window with its frame."""
+    tx, ty, _, _ = desk.geometry(ticker)
+    desk.move_pointer(tx + 40, ty + 14)
+    time.sleep(0.3)
+    desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+    window = desk.wait_window(title, timeout=30)
+    desk.move_pointer(0, 0)  # no tooltip over the picture
+    time.sleep(1)
+    x, y, w, h = desk.geometry(window)
+    # The title bar above the client area, and a margin of the desktop around.
+    crop(desk, out, name, x - 20, y - 45, w + 40, h + 65)

@@ -8,6 +8,7 @@ import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -398,6 +399,54 @@ class Dragging(PelwickTestCase):
                 self.desk.key("Escape")  # the menu the right button opened
                 self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
                 self.assertIsNone(pelwick.poll())
+
+
+class Progress(PelwickTestCase):
+    accessibility = True
+
+    def test_a_double_click_shows_the_progress_and_a_relapse_counts_anew(self):
+        stop = datetime.datetime.now() - datetime.timedelta(days=30)
+        hive.write(self.session.config, hive.figures(stop=stop))
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", pelwick.pid)
+        self.wait_text("    600      195,00\u20ac")
+        x, y, _, _ = self.desk.geometry(ticker)
+        self.desk.move_pointer(x + 40, y + 14)
+        self.desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+        window = self.desk.wait_window("Dein Fortschritt", pelwick.pid)
+        self.wait_text(f"Rauchfrei seit {stop:%d.%m.%Y}, 30 Tage, 0 Stunden")
+        self.wait_text("600 Zigaretten nicht geraucht")
+        self.wait_text("Gewonnene Lebenszeit: etwa 8 Tage, 8 Stunden")
+        self.wait_text("Noch keine fr\u00fcheren Versuche.")
+        # An ordinary window: framed, on the task bar, not above others, centred.
+        state = self.desk.net_wm_state(window)
+        self.assertNotIn("_NET_WM_STATE_ABOVE", state)
+        self.assertNotIn("_NET_WM_STATE_SKIP_TASKBAR", state)
+        wx, _, ww, _ = self.desk.geometry(window)
+        self.assertLessEqual(abs(wx + ww // 2 - SCREEN_W // 2), 8)
+
+        self.desk.key("shift+Tab", "space")  # from "Schlie\u00dfen" to the relapse
+        self.wait_text(f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den Verlauf legen")
+        self.desk.key("Tab", "space")  # from "Nein" to "Ja"
+        self.wait_text("      0        0,00\u20ac", timeout=10)  # the ticker, at once
+        now = hive.date_time(datetime.datetime.now())
+        stored = hive.read(self.session.config)
+        self.assertAlmostEqual(struct.unpack("<d", stored["UserStopTime"][1])[0], now,
+                               delta=1 / 1440)
+        history = hive.read(self.session.config, hive.KEY + "\\Verlauf")
+        self.assertEqual(list(history), ["00"])
+        kind, data = history["00"]
+        self.assertEqual(kind, hive.REG_BINARY)
+        start, end, cigarettes, money = hive.quit_attempt(data)
+        self.assertEqual(start, hive.date_time(stop))
+        self.assertAlmostEqual(end, now, delta=1 / 1440)
+        self.assertAlmostEqual(cigarettes, 600, delta=1)
+        self.assertAlmostEqual(money, cigarettes * 6.5 / 20, delta=0.01)
+        self.wait_text(f"{stop:%d.%m.%Y} bis {datetime.date.today():%d.%m.%Y}: 30 Tage, 0 Stunden")
+
+        self.desk.key("Escape")
+        self.desk.wait_no_window("Dein Fortschritt", pelwick.pid)
+        self.assertIsNone(pelwick.poll())
 
 
 class TwoCopies(PelwickTestCase):

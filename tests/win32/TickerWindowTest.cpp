@@ -5,12 +5,14 @@
 #include "SeparatorScope.h"
 #include "TestClock.h"
 #include "Unitmain.h"
+#include "Unitprogress.h"
 #include "Unitsetting.h"
 #include "Unitsetup.h"
 #include "WindowTest.h"
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -152,13 +154,60 @@ TEST_F(TickerWindow, TheTooltipAsksTheAppLayerForItsTextEachTimeItOpens) {
     Start();
     ASSERT_NE(Form->Tooltip, nullptr);
     EXPECT_EQ(tip(), L"30 Tage, 0 Stunden rauchfrei.\nAm 01.02.2015: Husten und Kurzatmigkeit "
-                     L"gehen zur\u00fcck.");
+                     L"gehen zur\u00fcck.\nDoppelklick zeigt deinen Fortschritt.");
     TTestClock::Now = {2015, 1, 31, 5};
     EXPECT_EQ(tip().substr(0, 29), L"30 Tage, 5 Stunden rauchfrei.");
 
     // No tip while setup is not complete.
     TSetting().SetSetupCompl(false);
     EXPECT_EQ(tip(), L"");
+}
+
+TEST_F(TickerWindow, ADoubleClickOpensDeinFortschrittAnOrdinaryWindow) {
+    StoreFigures(20, true);
+    TTestClock clock({2015, 1, 31});
+    Start();
+    const auto doubleClick = [this] {
+        for (int click = 0; click < 2; ++click) {
+            Post(Form->ImageMain->Handle, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 10));
+            Post(Form->ImageMain->Handle, WM_LBUTTONUP, 0, MAKELPARAM(40, 10));
+        }
+        Pump();
+    };
+    EXPECT_EQ(Form->FormProgress, nullptr); // built at its first showing only
+    doubleClick();
+    TFormProgress* progress = Form->FormProgress;
+    ASSERT_NE(progress, nullptr);
+    HWND window = progress->Handle();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(TextOf(window), L"Dein Fortschritt");
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_POPUP),
+              WS_CAPTION | WS_SYSMENU);
+    EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW), 0);
+    EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr); // a task bar entry of its own
+    EXPECT_EQ(TextOf(progress->LabelSmokeFree->Handle),
+              L"Rauchfrei seit 01.01.2015, 30 Tage, 0 Stunden");
+    EXPECT_EQ(TextOf(progress->LabelLifeWon->Handle),
+              L"Gewonnene Lebenszeit: etwa 8 Tage, 8 Stunden");
+    // The next milestone, a month, is the only bar, and nearly full.
+    EXPECT_EQ(TextOf(progress->LabelMilestoneDays[3]->Handle), L"am 01.02.2015");
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(IsWindowVisible(progress->BarMilestones[i]->Handle) != FALSE, i == 3) << i;
+    }
+    EXPECT_EQ(SendMessageW(progress->BarMilestones[3]->Handle, PBM_GETPOS, 0, 0), 9677);
+    // Centred on the ticker's monitor's work area.
+    const RECT rect = ScreenRect(window);
+    EXPECT_LE(std::abs((rect.left + rect.right) / 2 - 960), 1);
+
+    TTestClock::Now = {2015, 2, 1};
+    Tick(); // the minute's tick refreshes it
+    EXPECT_EQ(TextOf(progress->LabelCigarettes->Handle), L"620 Zigaretten nicht geraucht");
+    doubleClick(); // brought to the front: the same window
+    EXPECT_EQ(Form->FormProgress, progress);
+    Post(window, WM_CLOSE);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(IsWindowVisible(Form->Handle()));
 }
 
 TEST_F(TickerWindow, ShowsTheTotalsAtOnceAndAfterEachTick) {

@@ -1,6 +1,7 @@
 #include "registry/Registry.h"
 
-#include <bit>
+#include "runtime/LittleEndian.h"
+
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -66,21 +67,6 @@ LSTATUS Checked(LSTATUS status) {
 // A text may grow between two calls when another program writes it; each retry asks with the
 // size the last call reported. Bounded, so that a writer that never stops cannot hold a read.
 constexpr int TextReadAttempts = 100;
-
-// Registry data is little-endian whatever the host is.
-template <typename T> T FromLittleEndian(const std::uint8_t* bytes) {
-    T value = 0;
-    for (std::size_t i = sizeof(T); i-- > 0;) {
-        value = static_cast<T>((value << 8) | bytes[i]);
-    }
-    return value;
-}
-
-template <typename T> void ToLittleEndian(T value, std::uint8_t* bytes) {
-    for (std::size_t i = 0; i < sizeof(T); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
 
 } // namespace
 
@@ -214,7 +200,7 @@ std::u16string TRegistry::ReadString(const std::u16string& name) {
     }
     std::u16string text;
     for (DWORD i = 0; i < stored / 2; ++i) {
-        const auto unit = FromLittleEndian<char16_t>(&buffer[2 * i]);
+        const auto unit = LittleEndian::Read<char16_t>(&buffer[2 * i]);
         if (unit == u'\0') {
             break;
         }
@@ -231,21 +217,25 @@ std::int32_t TRegistry::ReadInteger(const std::u16string& name) {
     if (dataType != TRegDataType::rdInteger) {
         Raise(SInvalidRegType, name);
     }
-    return static_cast<std::int32_t>(FromLittleEndian<std::uint32_t>(buffer));
+    return static_cast<std::int32_t>(LittleEndian::Read<std::uint32_t>(buffer));
 }
 
 bool TRegistry::ReadBool(const std::u16string& name) {
     return ReadInteger(name) != 0;
 }
 
-double TRegistry::ReadDouble(const std::u16string& name) {
-    std::uint8_t buffer[8] = {};
+void TRegistry::ReadBinaryData(const std::u16string& name, std::uint8_t* buffer, DWORD size) {
     TRegDataType dataType;
-    const DWORD stored = GetData(name, buffer, sizeof buffer, dataType);
-    if (dataType != TRegDataType::rdBinary || stored != sizeof buffer) {
+    const DWORD stored = GetData(name, buffer, size, dataType);
+    if (dataType != TRegDataType::rdBinary || stored != size) {
         Raise(SInvalidRegType, name);
     }
-    return std::bit_cast<double>(FromLittleEndian<std::uint64_t>(buffer));
+}
+
+double TRegistry::ReadDouble(const std::u16string& name) {
+    std::uint8_t buffer[8] = {};
+    ReadBinaryData(name, buffer, sizeof buffer);
+    return LittleEndian::Read<double>(buffer);
 }
 
 double TRegistry::ReadFloat(const std::u16string& name) {
@@ -263,14 +253,14 @@ void TRegistry::WriteString(const std::u16string& name, const std::u16string& va
     }
     std::vector<std::uint8_t> bytes(2 * (value.size() + 1), 0);
     for (std::size_t i = 0; i < value.size(); ++i) {
-        ToLittleEndian(value[i], &bytes[2 * i]);
+        LittleEndian::Write(value[i], &bytes[2 * i]);
     }
     PutData(name, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 void TRegistry::WriteInteger(const std::u16string& name, std::int32_t value) {
     std::uint8_t bytes[4];
-    ToLittleEndian(static_cast<std::uint32_t>(value), bytes);
+    LittleEndian::Write(static_cast<std::uint32_t>(value), bytes);
     PutData(name, REG_DWORD, bytes, sizeof bytes);
 }
 
@@ -278,10 +268,14 @@ void TRegistry::WriteBool(const std::u16string& name, bool value) {
     WriteInteger(name, value ? 1 : 0);
 }
 
+void TRegistry::WriteBinaryData(const std::u16string& name, const std::uint8_t* data, DWORD size) {
+    PutData(name, REG_BINARY, data, size);
+}
+
 void TRegistry::WriteDouble(const std::u16string& name, double value) {
     std::uint8_t bytes[8];
-    ToLittleEndian(std::bit_cast<std::uint64_t>(value), bytes);
-    PutData(name, REG_BINARY, bytes, sizeof bytes);
+    LittleEndian::Write(value, bytes);
+    WriteBinaryData(name, bytes, sizeof bytes);
 }
 
 void TRegistry::WriteFloat(const std::u16string& name, double value) {

@@ -86,6 +86,9 @@ public:
     bool ReadBool(const std::u16string& name);
     double ReadFloat(const std::u16string& name);
     TDateTime ReadDateTime(const std::u16string& name);
+    // A REG_BINARY value of exactly `size` bytes into `buffer`; another type or size raises
+    // SInvalidRegType, a longer value SRegGetDataFailed.
+    void ReadBinaryData(const std::u16string& name, std::uint8_t* buffer, RegistryApi::DWORD size);
 
     // Typed writes to the open key, replacing a value of any former type.
     void WriteString(const std::u16string& name, const std::u16string& value);
@@ -93,6 +96,8 @@ public:
     void WriteBool(const std::u16string& name, bool value);
     void WriteFloat(const std::u16string& name, double value);
     void WriteDateTime(const std::u16string& name, TDateTime value);
+    void WriteBinaryData(const std::u16string& name, const std::uint8_t* data,
+                         RegistryApi::DWORD size);
 
 private:
     struct TResolved {

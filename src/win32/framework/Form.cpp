@@ -35,6 +35,7 @@ TKind KindOf(const TLayoutRecord& record) {
         {u"label", TKind::Label},         {u"edit", TKind::Edit},
         {u"button", TKind::Button},       {u"image", TKind::Image},
         {u"calendar", TKind::Calendar},   {u"timer", TKind::Timer},
+        {u"memo", TKind::Memo},           {u"progress", TKind::Progress},
         {u"popupmenu", TKind::PopupMenu}, {u"menuitem", TKind::MenuItem},
     };
     for (const auto& [name, kind] : kinds) {
@@ -332,7 +333,11 @@ void TForm::CreateComponent(TControl& control) {
         if (layout.Text(u"topmost") == u"true") {
             exStyle |= WS_EX_TOPMOST;
         }
-        CreateWindowExW(exStyle, ClassName.c_str(), text.c_str(), WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+        // A framed window has a title bar, a close box and a task bar entry of its own.
+        const DWORD style = layout.Text(u"frame") == u"true"
+                                ? WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
+                                : WS_POPUP;
+        CreateWindowExW(exStyle, ClassName.c_str(), text.c_str(), style | WS_CLIPCHILDREN, 0, 0,
                         Scaled(layout.Width), Scaled(layout.Height), OwnerWindow, nullptr, instance,
                         this);
         if (Window == nullptr) {
@@ -374,6 +379,19 @@ void TForm::CreateComponent(TControl& control) {
             CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 0, 0, 0,
                             0, parent, nullptr, instance, nullptr);
+        break;
+    case TKind::Memo:
+        control.Handle = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+                                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL |
+                                             ES_MULTILINE | ES_READONLY,
+                                         0, 0, 0, 0, parent, nullptr, instance, nullptr);
+        break;
+    case TKind::Progress:
+        control.Handle = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                         parent, nullptr, instance, nullptr);
+        if (control.Handle != nullptr) {
+            SendMessageW(control.Handle, PBM_SETRANGE32, 0, layout.Integer(u"range", 100));
+        }
         break;
     case TKind::Button:
         control.Id = NextId++;
@@ -493,13 +511,18 @@ HFONT TForm::FontFor(const TControl& control) {
 void TForm::LayOut() {
     for (const auto& control : Components) {
         if (control->Kind == TKind::Form) {
-            SetWindowPos(Window, nullptr, 0, 0, Scaled(control->Layout.Width),
-                         Scaled(control->Layout.Height),
+            // A framed window's layout gives its client area; the frame comes around it.
+            RECT rect{0, 0, Scaled(control->Layout.Width), Scaled(control->Layout.Height)};
+            if (control->Layout.Text(u"frame") == u"true") {
+                AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongW(Window, GWL_STYLE)),
+                                   FALSE, static_cast<DWORD>(GetWindowLongW(Window, GWL_EXSTYLE)));
+            }
+            SetWindowPos(Window, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             continue;
         }
         if (control->Kind == TKind::Label || control->Kind == TKind::Edit ||
-            control->Kind == TKind::Button) {
+            control->Kind == TKind::Memo || control->Kind == TKind::Button) {
             control->Font = FontFor(*control);
             if (control->Font != nullptr) {
                 SendMessageW(control->Handle, WM_SETFONT, reinterpret_cast<WPARAM>(control->Font),

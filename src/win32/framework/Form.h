@@ -21,7 +21,20 @@
 
 class TForm;
 
-enum class TKind { Form, Panel, Label, Edit, Button, Image, Calendar, Timer, PopupMenu, MenuItem };
+enum class TKind {
+    Form,
+    Panel,
+    Label,
+    Edit,
+    Memo,
+    Button,
+    Image,
+    Calendar,
+    Progress,
+    Timer,
+    PopupMenu,
+    MenuItem
+};
 
 // One component of a form, as its layout record declares it.
 struct TControl {

@@ -91,6 +91,37 @@ TEST_F(Accessor, ValueExistsForAnyTypeAndSize) {
     EXPECT_TRUE(registry_.ValueExists(u"V"));
 }
 
+TEST_F(Accessor, BinaryDataReadsOnlyAtItsExactSize) {
+    ASSERT_TRUE(registry_.OpenKey(base_, true));
+    const std::uint8_t bytes[4] = {1, 2, 3, 4};
+    const struct {
+        DWORD Type, Size;
+        std::u16string Failure;
+    } cases[] = {
+        {REG_BINARY, 3, u""},
+        {REG_BINARY, 2, u"Ung\u00FCltiger Datentyp f\u00FCr 'v'"},
+        {REG_BINARY, 4, u"Fehler beim Holen der Daten f\u00FCr 'v'"}, // longer than asked
+        {REG_DWORD, 3, u"Ung\u00FCltiger Datentyp f\u00FCr 'v'"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(RegSetValueExW(registry_.CurrentKey(), u"v", 0, c.Type, bytes, c.Size),
+                  ERROR_SUCCESS);
+        std::uint8_t read[3] = {};
+        std::u16string failure;
+        try {
+            registry_.ReadBinaryData(u"v", read, sizeof read);
+        } catch (const ERegistryException& e) {
+            failure = e.Message();
+        }
+        EXPECT_EQ(failure, c.Failure) << c.Size;
+        if (c.Failure.empty()) {
+            EXPECT_EQ(read[2], 3);
+        }
+    }
+    registry_.WriteBinaryData(u"w", bytes, 0);
+    EXPECT_TRUE(registry_.ValueExists(u"w"));
+}
+
 } // namespace
 
 // A text that another writer lengthens and shortens while it is read: the size and the data

@@ -2,6 +2,7 @@
 #include "TestClock.h"
 
 #include "Unitmain.h"
+#include "Unitprogress.h"
 #include "Unitsetting.h"
 #include "Unitsetup.h"
 #include "conversions/Clock.h"
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
 
@@ -479,6 +482,51 @@ TEST_F(Dragging, CursorAndMenuFollowThePresses) {
     EXPECT_EQ(FormMain->ImageMain->cursor().shape(), Qt::ArrowCursor);
 }
 
+// A double-click as the window system delivers it: press, release, double-click, release.
+TEST_F(Ticker, ADoubleClickOpensDeinFortschrittBesideTheTicker) {
+    Store({});
+    Start();
+    const auto doubleClick = [] {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+            const Qt::MouseButtons held =
+                type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, QPointF(40, 10), FormMain->mapToGlobal(QPointF(40, 10)),
+                              Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(FormMain->ImageMain, &event);
+        }
+    };
+    EXPECT_EQ(FormMain->FormProgress, nullptr); // built at its first showing only
+    doubleClick();
+    TFormProgress* progress = FormMain->FormProgress;
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(progress->windowTitle(), QString::fromUtf8("Dein Fortschritt"));
+    EXPECT_EQ(progress->windowType(), Qt::Window); // a task bar entry, unlike the ticker
+    EXPECT_FALSE(progress->windowFlags() & (Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(progress->isModal());
+    EXPECT_EQ(progress->LabelSmokeFree->text(),
+              QString::fromUtf8("Rauchfrei seit 31.01.2024, 30 Tage, 0 Stunden"));
+    EXPECT_EQ(progress->LabelCigarettes->text(),
+              QString::fromUtf8("600 Zigaretten nicht geraucht"));
+    EXPECT_EQ(progress->ButtonClose->text(), QString::fromUtf8("Schlie\u00DFen"));
+    EXPECT_EQ(progress->screen(), FormMain->screen());
+
+    // The minute tick refreshes it; the next milestone's bar moves with it.
+    const int before = progress->BarMilestones[4]->value();
+    TTestClock::Now.Day = 2; // a day on
+    FormMain->TimerMainTimer();
+    EXPECT_EQ(progress->LabelCigarettes->text(),
+              QString::fromUtf8("620 Zigaretten nicht geraucht"));
+    EXPECT_GT(progress->BarMilestones[4]->value(), before);
+
+    doubleClick(); // brought to the front: the same window
+    EXPECT_EQ(FormMain->FormProgress, progress);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(progress, &escape);
+    EXPECT_FALSE(progress->isVisible());
+}
+
 } // namespace
 
 TEST_F(Ticker, RestingThePointerShowsHowLongSmokeFreeAsATooltip) {
@@ -489,6 +537,7 @@ TEST_F(Ticker, RestingThePointerShowsHowLongSmokeFreeAsATooltip) {
     QApplication::sendEvent(FormMain->ImageMain, &help);
     const QString text = QString::fromStdU16String(FormMain->Ticker.TooltipText());
     EXPECT_TRUE(text.startsWith("30 Tage, 0 Stunden rauchfrei.\nAm ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("\nDoppelklick zeigt deinen Fortschritt.")) << text.toStdString();
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), text);
     EXPECT_EQ(FormMain->accessibleDescription(), text); // what a screen reader reads

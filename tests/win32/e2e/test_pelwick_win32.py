@@ -110,9 +110,9 @@ class Session:
             raise RuntimeError(f"reg import failed ({done.returncode}): {done.stdout!r} "
                                f"{done.stderr!r}")
 
-    def stored(self):
+    def stored(self, key=KEY):
         """{name: (type, text)} as `reg query` prints them: DWORDs in hex, binaries as bytes."""
-        out = self.run(["reg", "query", KEY], check=False).decode("latin-1")
+        out = self.run(["reg", "query", key], check=False).decode("latin-1")
         values = {}
         for line in out.splitlines():
             parts = line.strip().split(None, 2)
@@ -299,6 +299,59 @@ class Scaled(PelwickWindowsTestCase):
         tip, beside = mean(674 + 545, 511 + 15, 20, 28), mean(674 + 580, 511 + 15, 20, 28)
         self.assertNotEqual(tip, beside)
         self.screenshot("scaled.png")
+        self.assertIsNone(pelwick.poll())
+
+
+class Progress(PelwickWindowsTestCase):
+    def test_a_double_click_shows_the_progress_and_a_relapse_counts_anew(self):
+        stop = datetime.datetime.now() - datetime.timedelta(days=30)
+        self.session.store(hive.figures(stop=stop))
+        pelwick = self.session.start()
+        ticker = self.desk.wait_window("FormMain", timeout=60)
+        desktop.wait_until("the totals",
+                           lambda: self.session.label() == "    600      195,00\u20ac")
+        x, y, _, _ = self.desk.geometry(ticker)
+        self.desk.move_pointer(x + 40, y + 14)
+        time.sleep(0.2)
+        self.desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+        window = self.desk.wait_window("Dein Fortschritt", timeout=30)
+        self.session.wait_text("TFormProgress",
+                               f"Rauchfrei seit {stop:%d.%m.%Y}, 30 Tage, 0 Stunden", exact=True)
+        texts = self.session.texts("TFormProgress")
+        self.assertIn("600 Zigaretten nicht geraucht", texts)
+        self.assertIn("Gewonnene Lebenszeit: etwa 8 Tage, 8 Stunden", texts)
+        self.assertIn("Noch keine fr\u00fcheren Versuche.", texts)
+        # An ordinary window, not above others, centred on the ticker's screen.
+        self.assertNotIn("_NET_WM_STATE_ABOVE", self.desk.net_wm_state(window))
+        wx, _, ww, _ = self.desk.geometry(window)
+        self.assertLessEqual(abs(wx + ww // 2 - SCREEN_W // 2), 8)
+        self.screenshot("progress.png")
+
+        self.desk.key("shift+Tab", "space")  # from "Schlie\u00dfen" to the relapse
+        self.session.wait_text("#32770", f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den "
+                               "Verlauf legen und ab jetzt neu z\u00e4hlen?", exact=True)
+        self.assertEqual(sorted(t for t in self.session.texts("#32770") if t in ("Ja", "Nein")),
+                         ["Ja", "Nein"])
+        self.desk.key("Tab", "space")  # from "Nein" to "Ja"
+        desktop.wait_until("the ticker's new totals",
+                           lambda: self.session.label() == "      0        0,00\u20ac", timeout=10)
+        now = hive.date_time(datetime.datetime.now())
+        kind, text = self.session.stored()["UserStopTime"]
+        self.assertEqual(kind, "REG_BINARY")
+        self.assertAlmostEqual(struct.unpack("<d", bytes.fromhex(text))[0], now, delta=1 / 1440)
+        history = self.session.stored(KEY + "\\Verlauf")
+        self.assertEqual(list(history), ["00"])
+        self.assertEqual(history["00"][0], "REG_BINARY")
+        start, end, cigarettes, money = hive.quit_attempt(bytes.fromhex(history["00"][1]))
+        self.assertEqual(start, hive.date_time(stop))
+        self.assertAlmostEqual(end, now, delta=1 / 1440)
+        self.assertAlmostEqual(cigarettes, 600, delta=1)
+        self.assertAlmostEqual(money, cigarettes * 6.5 / 20, delta=0.01)
+        self.session.wait_text("TFormProgress", f"{stop:%d.%m.%Y} bis "
+                               f"{datetime.date.today():%d.%m.%Y}: 30 Tage, 0 Stunden")
+
+        self.desk.key("Escape")
+        self.desk.wait_no_window("Dein Fortschritt")
         self.assertIsNone(pelwick.poll())
 
 

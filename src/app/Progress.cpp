@@ -1,0 +1,156 @@
+#include "app/Progress.h"
+
+#include "app/MessageText.h"
+#include "app/Milestones.h"
+#include "app/Ticker.h"
+#include "conversions/Clock.h"
+#include "conversions/NarrowText.h"
+#include "conversions/NumberFormat.h"
+#include "runtime/Text.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+std::u16string Number(const char* format, float value) {
+    return FormatText(WidenNarrowText(format), {Extended(value)});
+}
+
+// "195,00€": the amount as the label writes it, with the same currency sign.
+std::u16string Amount(float money) {
+    return Number("%.2f\x80", money);
+}
+
+std::u16string Days(std::int64_t minutes) {
+    const std::int64_t days = minutes / 1440;
+    return FromUtf8(std::to_string(days)) + (days == 1 ? u" Tag" : u" Tage");
+}
+
+std::u16string Cigarettes(float count) {
+    const std::u16string number = Number("%.0f", count);
+    return number + (number == u"1" ? u" Zigarette" : u" Zigaretten");
+}
+
+// Whole hours at least; below an hour it says so rather than "0 Stunden".
+std::u16string Span(std::int64_t minutes) {
+    return minutes < 60 ? u"weniger als eine Stunde" : DurationText(minutes);
+}
+
+std::u16string SmokeFreeLine(TDateTime stop, TDateTime now) {
+    const std::int64_t minutes = WholeMinutesBetween(stop, now);
+    if (now < stop) {
+        return u"Rauchfrei ab " + DayText(stop) + u", noch " + Span(minutes);
+    }
+    return u"Rauchfrei seit " + DayText(stop) + u", " + Span(minutes);
+}
+
+std::vector<TMilestoneLine> MilestoneLines(TDateTime stop, TDateTime now) {
+    std::vector<TMilestoneLine> lines;
+    bool nextFound = false;
+    for (THealthMilestone& m : HealthMilestones(stop)) {
+        TMilestoneLine line;
+        line.Text = std::move(m.Text);
+        if (m.Reached <= now) {
+            line.State = TMilestoneState::Passed;
+            line.When = u"erreicht am " + DayText(m.Reached);
+        } else {
+            line.State = nextFound ? TMilestoneState::Later : TMilestoneState::Next;
+            line.When = u"am " + DayText(m.Reached);
+            if (!nextFound) {
+                line.Fraction = std::clamp((now - stop) / (m.Reached - stop), 0.0, 1.0);
+            }
+            nextFound = true;
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::vector<std::u16string> AttemptLines(const TQuitHistory& history) {
+    std::vector<std::u16string> lines;
+    std::int64_t longest = -1;
+    std::size_t longestAt = 0;
+    for (const TQuitAttempt& a : history.Attempts) {
+        const std::int64_t minutes = WholeMinutesBetween(a.Start, a.End);
+        if (minutes > longest) {
+            longest = minutes;
+            longestAt = lines.size();
+        }
+        lines.push_back(DayText(a.Start) + u" bis " + DayText(a.End) + u": " + Span(minutes) +
+                        u", " + Cigarettes(a.CigarettesNotSmoked) + u", " + Amount(a.MoneySaved));
+    }
+    if (lines.size() > 1) {
+        lines[longestAt] += u" (dein l\u00E4ngster Versuch)";
+    }
+    if (history.KeyUnreadable) {
+        lines.push_back(u"Der Verlauf kann nicht gelesen werden.");
+    } else if (history.Unreadable == 1) {
+        lines.push_back(u"1 Eintrag im Verlauf ist nicht lesbar.");
+    } else if (history.Unreadable > 1) {
+        lines.push_back(FromUtf8(std::to_string(history.Unreadable)) +
+                        u" Eintr\u00E4ge im Verlauf sind nicht lesbar.");
+    } else if (lines.empty()) {
+        lines.push_back(u"Noch keine fr\u00FCheren Versuche.");
+    }
+    return lines;
+}
+
+} // namespace
+
+TProgressTexts MakeProgressTexts(TDateTime stop, TDateTime now, float cigarettesNotSmoked,
+                                 float moneySaved, const TQuitHistory& history) {
+    TProgressTexts texts;
+    texts.SmokeFree = SmokeFreeLine(stop, now);
+    texts.Cigarettes = Cigarettes(cigarettesNotSmoked) + u" nicht geraucht";
+    texts.Money = Amount(moneySaved) + u" gespart";
+    const auto lifeMinutes = static_cast<std::int64_t>(
+        std::fabs(static_cast<double>(cigarettesNotSmoked)) * LifeMinutesPerCigarette);
+    texts.LifeWon = u"Gewonnene Lebenszeit: " +
+                    (lifeMinutes < 60 ? Span(lifeMinutes) : u"etwa " + DurationText(lifeMinutes));
+    texts.Milestones = MilestoneLines(stop, now);
+    texts.Attempts = AttemptLines(history);
+    texts.RelapseEnabled = stop <= now;
+    return texts;
+}
+
+std::u16string RelapseQuestion(TDateTime stop, TDateTime now) {
+    return u"Deinen Versuch seit " + DayText(stop) + u" (" + Days(WholeMinutesBetween(stop, now)) +
+           u") in den Verlauf legen und ab jetzt neu z\u00E4hlen?";
+}
+
+TProgress::TProgress(TProgressView& view, TTicker& ticker) : View(view), Ticker(ticker) {}
+
+void TProgress::Refresh() {
+    TProgressTexts texts;
+    try {
+        const TDateTime stop = Setting->GetUserStopTime();
+        TQuitHistory history;
+        try {
+            history = Setting->GetQuitHistory();
+        } catch (const Exception&) {
+            history.KeyUnreadable = true;
+        }
+        texts = MakeProgressTexts(stop, CurrentDateTime(), Ticker.CigarettesNotSmoked,
+                                  Ticker.MoneySaved, history);
+    } catch (const Exception& e) {
+        texts = {};
+        texts.SmokeFree = ExceptionMessageText(e);
+    }
+    View.ShowTexts(texts);
+}
+
+void TProgress::ButtonRelapseClick() {
+    const TDateTime stop = Setting->GetUserStopTime();
+    if (CurrentDateTime() < stop || !View.AskYesNo(RelapseQuestion(stop, CurrentDateTime()))) {
+        return;
+    }
+    // The totals the attempt reached, as the label shows them; the history is written before
+    // the stop moment moves, so a failure loses nothing.
+    Ticker.UpdateDisplay();
+    const TDateTime now = CurrentDateTime();
+    Setting->AddQuitAttempt({stop, now, Ticker.CigarettesNotSmoked, Ticker.MoneySaved});
+    Setting->SetUserStopTime(now);
+    Ticker.UpdateDisplay();
+    Refresh();
+}

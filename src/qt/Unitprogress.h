@@ -1,0 +1,61 @@
+#pragma once
+
+// "Dein Fortschritt": an ordinary framed window of standard widgets laid out in its .ui file,
+// built at its first showing,
+// not modal, refreshed by the ticker's minute tick while it is open.
+
+#include "app/Progress.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QGridLayout;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace Ui {
+class TFormProgress;
+}
+
+// A passive view: every text and decision is the behaviour's (Progress).
+class TFormProgress : public QWidget, private TProgressView {
+    Q_OBJECT
+
+public:
+    explicit TFormProgress(TTicker& ticker);
+    ~TFormProgress() override;
+
+    // Shows the window centred on `beside`'s screen, or brings it to the front when it is open.
+    void ShowNear(QWidget* beside);
+
+    TProgress Progress;
+
+    QLabel* LabelSmokeFree = nullptr;
+    QLabel* LabelCigarettes = nullptr;
+    QLabel* LabelMoney = nullptr;
+    QLabel* LabelLifeWon = nullptr;
+    std::vector<QLabel*> LabelMilestones;
+    std::vector<QLabel*> LabelMilestoneDays;
+    std::vector<QProgressBar*> BarMilestones;
+    // One line an attempt; up to a hundred of them scroll.
+    QPlainTextEdit* MemoAttempts = nullptr;
+    QPushButton* ButtonRelapse = nullptr;
+    QPushButton* ButtonClose = nullptr;
+
+public slots:
+    void ButtonRelapseClick();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // TProgressView
+    void ShowTexts(const TProgressTexts& texts) override;
+    bool AskYesNo(const std::u16string& question) override;
+
+    std::unique_ptr<Ui::TFormProgress> Layout;
+};
