@@ -216,7 +216,7 @@ TEST_F(WizardTest, DraggingWithTheLeftButtonMovesTheWindow) {
 
 // At every scale (QT_SCALE_FACTOR and the screen as the test is registered) the wizard lies
 // wholly within the screen's free area: as designed where it fits, else drawn smaller as a
-// whole, keeping its proportions, as large as fits and centred there.
+// whole, keeping its proportions, as large as fits and centred there. So does a message box.
 TEST_F(WizardTest, LiesWithinTheScreenAtEveryScale) {
     Create();
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
@@ -251,6 +251,14 @@ TEST_F(WizardTest, LiesWithinTheScreenAtEveryScale) {
         EXPECT_NEAR(Form->ImageTop->pixmap().deviceIndependentSize().width(), 963 * factor, 2);
         Click(Form->ButtonCancel);
     });
+
+    // The message box too, with a text that would reach far below the screen.
+    ShowMessageBox(
+        QString("Fehler beim Holen der Daten f\u00FCr 'x' ").repeated(300).toStdU16String());
+    ASSERT_EQ(MessageFrames.size(), 1u);
+    std::printf("message box %dx%d at (%d, %d)\n", MessageFrames[0].width(),
+                MessageFrames[0].height(), MessageFrames[0].x(), MessageFrames[0].y());
+    EXPECT_TRUE(available.contains(MessageFrames[0]));
 }
 
 TEST_F(WizardTest, CalendarMovesByMonthYearAndDayAndKeepsWholeDays) {
