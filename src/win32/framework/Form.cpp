@@ -91,24 +91,6 @@ std::wstring ChooseFace(const std::u16string& font, const std::u16string& fallba
     return SystemFontFace();
 }
 
-struct TScreenAreas {
-    TRect Screen;
-    TRect Work; // less task bars and docked panels
-};
-
-TRect ToRect(const RECT& rect) {
-    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-}
-
-TScreenAreas PrimaryScreen() {
-    const TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    RECT work{};
-    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || IsRectEmpty(&work)) {
-        return {screen, screen};
-    }
-    return {screen, ToRect(work)};
-}
-
 void FillRectColour(HDC dc, const RECT& rect, COLORREF colour) {
     SetBkColor(dc, colour);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
@@ -183,6 +165,15 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                           DWORD_PTR data);
 
 } // namespace
+
+TScreenAreas PrimaryScreen() {
+    const TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT work{};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || IsRectEmpty(&work)) {
+        return {screen, screen};
+    }
+    return {screen, {work.left, work.top, work.right - work.left, work.bottom - work.top}};
+}
 
 HCURSOR CursorHandle(TCursor cursor) {
     switch (cursor) {

@@ -140,6 +140,13 @@ private:
     HBRUSH WhiteBrush = nullptr;
 };
 
+// The primary screen, and the part of it that task bars and docked panels leave free.
+struct TScreenAreas {
+    TRect Screen;
+    TRect Work;
+};
+TScreenAreas PrimaryScreen();
+
 // The platform cursor of a cursor value.
 HCURSOR CursorHandle(TCursor cursor);
 
