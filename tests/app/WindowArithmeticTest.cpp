@@ -74,6 +74,8 @@ TEST(CenteredPosition, HalvesGoToEven) {
 // within that area.
 TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
     const TRect fullHd{0, 0, 1920, 1080};
+    const TRect uhd{0, 0, 3840, 2160};
+    const TRect narrow{0, 0, 1366, 1024};
     const struct {
         const char* Name;
         double Scale;
@@ -85,22 +87,10 @@ TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
         {"125 %", 1.25, fullHd, fullHd, 1234, 994, {343, 43}},
         {"150 %", 1.5, fullHd, fullHd, 1341, 1080, {290, 0}},
         {"200 %", 2.0, fullHd, fullHd, 1341, 1080, {290, 0}},
-        {"200 % on 3840 x 2160",
-         2.0,
-         {0, 0, 3840, 2160},
-         {0, 0, 3840, 2160},
-         1974,
-         1590,
-         {933, 285}},
+        {"200 % on 3840 x 2160", 2.0, uhd, uhd, 1974, 1590, {933, 285}},
         {"150 %, task bar below", 1.5, fullHd, {0, 0, 1920, 1040}, 1291, 1040, {314, 0}},
         {"125 %, panel above: moved down", 1.25, fullHd, {0, 60, 1920, 1020}, 1234, 994, {343, 60}},
-        {"125 %, panel left: moved right",
-         1.25,
-         {0, 0, 1366, 1024},
-         {120, 0, 1246, 1024},
-         1234,
-         994,
-         {120, 15}},
+        {"125 %, panel left", 1.25, narrow, {120, 0, 1246, 1024}, 1234, 994, {120, 15}},
         {"second screen", 1.5, {1920, 0, 1920, 1080}, {1920, 0, 1920, 1080}, 1341, 1080, {2210, 0}},
     };
     for (const auto& c : cases) {
