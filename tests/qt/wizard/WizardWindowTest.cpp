@@ -15,8 +15,6 @@
 #include <QTableView>
 #include <QToolButton>
 
-#include <cstdio>
-
 namespace {
 
 struct TFillCase {
@@ -224,12 +222,6 @@ TEST_F(WizardTest, LiesWithinTheScreenAtEveryScale) {
     ShowModalWith([&] {
         const QRect window = Form->frameGeometry();
         const double factor = window.width() / 987.0;
-        const double scale = Form->devicePixelRatioF();
-        std::printf("screen %dx%d at %g: wizard %dx%d at (%d, %d), device pixels %gx%g at "
-                    "(%g, %g)\n",
-                    available.width(), available.height(), scale, window.width(), window.height(),
-                    window.x(), window.y(), window.width() * scale, window.height() * scale,
-                    window.x() * scale, window.y() * scale);
         EXPECT_TRUE(available.contains(window));
         if (fits) {
             EXPECT_EQ(window.size(), QSize(987, 795));
@@ -256,8 +248,6 @@ TEST_F(WizardTest, LiesWithinTheScreenAtEveryScale) {
     ShowMessageBox(
         QString("Fehler beim Holen der Daten f\u00FCr 'x' ").repeated(300).toStdU16String());
     ASSERT_EQ(MessageFrames.size(), 1u);
-    std::printf("message box %dx%d at (%d, %d)\n", MessageFrames[0].width(),
-                MessageFrames[0].height(), MessageFrames[0].x(), MessageFrames[0].y());
     EXPECT_TRUE(available.contains(MessageFrames[0]));
 }
 
