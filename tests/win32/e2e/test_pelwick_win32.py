@@ -309,7 +309,6 @@ class Scaled(PelwickWindowsTestCase):
         self.screenshot("scaled.png")
         self.assertIsNone(pelwick.poll())
 
-
     def test_at_150_percent_the_first_start_wizard_lies_on_the_screen_and_is_finished(self):
         self.session.run(["reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
                           "/t", "REG_DWORD", "/d", "144", "/f"])
