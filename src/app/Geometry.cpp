@@ -3,6 +3,8 @@
 #include "conversions/FloatingPoint.h"
 #include "conversions/Types.h"
 
+#include <algorithm>
+
 namespace {
 
 // (numerator / 2), an exact half going to the even neighbour.
@@ -19,6 +21,33 @@ std::int32_t HalfToEven(std::int32_t numerator) {
 TPoint CenteredPosition(const TRect& screen, std::int32_t width, std::int32_t height) {
     return {screen.Left + HalfToEven(screen.Width - width),
             screen.Top + HalfToEven(screen.Height - height)};
+}
+
+double FitFactor(const TRect& available, double width, double height) {
+    if (width <= 0 || height <= 0 || available.Width <= 0 || available.Height <= 0) {
+        return 1.0;
+    }
+    const double factor = std::min(available.Width / width, available.Height / height);
+    return std::min(factor, 1.0);
+}
+
+namespace {
+
+// One coordinate: within [start, start + room - size] where the window fits, else centred.
+std::int32_t Within(std::int32_t at, std::int32_t start, std::int32_t room, std::int32_t size) {
+    if (size > room) {
+        return start + HalfToEven(room - size);
+    }
+    return std::clamp(at, start, start + room - size);
+}
+
+} // namespace
+
+TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t width,
+                    std::int32_t height) {
+    const TPoint centred = CenteredPosition(screen, width, height);
+    return {Within(centred.X, available.Left, available.Width, width),
+            Within(centred.Y, available.Top, available.Height, height)};
 }
 
 void DragTo(TMovableView& window, float x, float y, float downX, float downY) {

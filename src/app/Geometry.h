@@ -1,6 +1,7 @@
 #pragma once
 
-// Window arithmetic that both windows share: centring on the screen and dragging.
+// Window arithmetic that both windows share: centring on the screen, keeping a window within
+// the screen's available area, and dragging.
 
 #include <cstdint>
 
@@ -33,6 +34,18 @@ protected:
 // The top-left corner of a window of `width` x `height` centred in `screen`, each coordinate
 // rounded to the nearest integer with halves to even.
 TPoint CenteredPosition(const TRect& screen, std::int32_t width, std::int32_t height);
+
+// The factor by which a window of `width` x `height` pixels (at its full scale, fractions
+// allowed) is drawn so that it lies wholly within `available`, the screen less its task bars
+// and panels: 1 where it fits, else the largest factor at which both sides fit, the same for
+// both so that the layout keeps its proportions.
+double FitFactor(const TRect& available, double width, double height);
+
+// Where a window of `width` x `height` is shown: centred on `screen`, and where that would put
+// part of it outside `available`, moved just far enough to lie within it; a window larger than
+// `available` is centred in it.
+TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t width,
+                    std::int32_t height);
 
 // One move of a drag while the left button is held: the window follows the pointer at (x, y)
 // so that the point pressed at (downX, downY) stays under it. Left first, then top, each

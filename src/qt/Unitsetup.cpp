@@ -1,6 +1,7 @@
 #include "Unitsetup.h"
 
 #include "framework/Application.h"
+#include "framework/Fitting.h"
 #include "framework/Image.h"
 
 // The generated layout code names its window parameter after the form, as the global is named.
@@ -228,23 +229,34 @@ int TFormSetup::ShowModal() {
     // No control has the focus when a showing opens: the window keeps it itself, so that Qt
     // does not give it to the first control, nor keep it on the button pressed last.
     setFocus(Qt::OtherFocusReason);
+    FitToScreen();
     LoadBanner();
     CenterOnPrimaryScreen(this);
     ApplyShapeWithoutCompositor(this, PanelShape());
     return exec();
 }
 
+void TFormSetup::FitToScreen() {
+    // Noted once the controls exist: the layout as designed, which every factor applies to.
+    if (!Scaler) {
+        Scaler = std::make_unique<TLayoutScaler>(this);
+    }
+    Scaler->Apply(FitFactorOnPrimaryScreen(QSize(WindowWidth, WindowHeight)));
+}
+
 void TFormSetup::LoadBanner() {
     // Decoding and scaling the photo is most of the window's construction, and most starts
-    // never show the wizard: it is done at the first showing.
-    if (!ImageTop->pixmap().isNull()) {
+    // never show the wizard: it is done at the first showing, and again only when the window
+    // is drawn at another size.
+    layout()->activate();
+    if (!ImageTop->pixmap().isNull() && BannerSize == ImageTop->size()) {
         return;
     }
     const QPixmap banner = QPixmap::fromImage(ReadPicture(QStringLiteral(":/images/banner.png")));
     if (banner.isNull()) {
         return;
     }
-    layout()->activate();
+    BannerSize = ImageTop->size();
     const qreal ratio = devicePixelRatioF();
     QPixmap fitted =
         banner.scaled(ImageTop->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);

@@ -15,6 +15,7 @@
 #include <string>
 
 class QFrame;
+class TLayoutScaler;
 class QLabel;
 class QPushButton;
 
@@ -105,11 +106,15 @@ private:
     void SetWindowCursor(TCursor cursor) override;
     void SetPanelTopCursor(TCursor cursor) override;
 
+    // The whole layout drawn smaller where the window would not fit the screen's free area.
+    void FitToScreen();
     void LoadBanner();
     void UpdateDisabledLook(QWidget* control);
     QRegion PanelShape() const;
 
     std::unique_ptr<Ui::TFormSetup> Layout;
+    std::unique_ptr<TLayoutScaler> Scaler;
+    QSize BannerSize; // the banner's picture was fitted to
 
     // What the behaviour set before the controls were built.
     struct TPending {

@@ -127,6 +127,9 @@ int TFormSetup::ShowModal() {
 }
 
 void TFormSetup::ShowCentered() {
+    // Drawn smaller as a whole where the window at the screen's scale would not fit its work
+    // area.
+    FitToWorkArea();
     TForm::ShowCentered();
     // No control has the focus when a showing opens, not even the button pressed last time.
     FocusRequested = nullptr;

@@ -1,5 +1,5 @@
-// The small rules both windows share: the message box's text, centring, the typed-character
-// filter and the calendar's whole days.
+// The small rules both windows share: the message box's text, centring and keeping a window on
+// the screen, the typed-character filter and the calendar's whole days.
 
 #include "app/Calendar.h"
 #include "app/Geometry.h"
@@ -67,6 +67,43 @@ TEST(CenteredPosition, HalvesGoToEven) {
         EXPECT_EQ(CenteredPosition(c.screen, c.width, c.height), c.expected)
             << c.screen.Width << "x" << c.screen.Height;
     }
+}
+
+// The wizard (987 x 795 at 100 %) at the usual scales: where the scaled window would not fit
+// the screen less its task bar, it is drawn smaller, keeping its proportions, and lies wholly
+// within that area.
+TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
+    const TRect fullHd{0, 0, 1920, 1080};
+    const TRect uhd{0, 0, 3840, 2160};
+    const TRect narrow{0, 0, 1366, 1024};
+    const struct {
+        const char* Name;
+        double Scale;
+        TRect Screen, Available;
+        std::int32_t Width, Height;
+        TPoint At;
+    } cases[] = {
+        {"100 %", 1.0, fullHd, fullHd, 987, 795, {466, 142}},
+        {"125 %", 1.25, fullHd, fullHd, 1234, 994, {343, 43}},
+        {"150 %", 1.5, fullHd, fullHd, 1341, 1080, {290, 0}},
+        {"200 %", 2.0, fullHd, fullHd, 1341, 1080, {290, 0}},
+        {"200 % on 3840 x 2160", 2.0, uhd, uhd, 1974, 1590, {933, 285}},
+        {"150 %, task bar below", 1.5, fullHd, {0, 0, 1920, 1040}, 1291, 1040, {314, 0}},
+        {"125 %, panel above: moved down", 1.25, fullHd, {0, 60, 1920, 1020}, 1234, 994, {343, 60}},
+        {"125 %, panel left", 1.25, narrow, {120, 0, 1246, 1024}, 1234, 994, {120, 15}},
+        {"second screen", 1.5, {1920, 0, 1920, 1080}, {1920, 0, 1920, 1080}, 1341, 1080, {2210, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const double factor = FitFactor(c.Available, 987 * c.Scale, 795 * c.Scale);
+        const auto width = static_cast<std::int32_t>(std::lround(987 * c.Scale * factor));
+        const auto height = static_cast<std::int32_t>(std::lround(795 * c.Scale * factor));
+        EXPECT_EQ(width, c.Width);
+        EXPECT_EQ(height, c.Height);
+        EXPECT_EQ(PlacedWithin(c.Screen, c.Available, width, height), c.At);
+    }
+    // Nothing to fit into: drawn as designed.
+    EXPECT_EQ(FitFactor({0, 0, 0, 0}, 987, 795), 1.0);
 }
 
 TEST(FilterAdmits, OnlyWhatTheFilterHolds) {

@@ -45,10 +45,12 @@ class Session:
         self.config = tempfile.mkdtemp(prefix="pelwick-config-")
         self.copies = []
 
-    def start(self):
+    def start(self, scale=None):
         env = dict(self.desk.env)
         env.update({"XDG_CONFIG_HOME": self.config, "LC_ALL": "de_DE.UTF-8",
                     "LANG": "de_DE.UTF-8", "TZ": os.environ["TZ"]})
+        if scale is not None:
+            env["QT_SCALE_FACTOR"] = str(scale)
         proc = subprocess.Popen([PELWICK], env=env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         self.copies.append(proc)
@@ -238,10 +240,13 @@ class Running(PelwickTestCase):
         self.assertIsNone(pelwick.poll(), "the ticker must keep running")
 
         self.open_menu_entry(ticker, 1)  # "Einstellungen"
-        wizard = self.desk.wait_window("Setup", pelwick.pid)
-        self.at(wizard, BANNER)
-        self.at(wizard, BUTTON_NEXT)                      # Start -> Name
-        for _ in range(3):                                 # Name, DOB, quantity: as stored
+        self.desk.wait_window("Setup", pelwick.pid)
+        # The wizard has the keyboard at once: to "Weiter >>" and press it, Start -> Name.
+        self.desk.key("Tab", "space")
+        self.wait_text("Wie lautet dein Name?")
+        self.desk.key("ctrl+a")
+        self.desk.type_text("Berta")
+        for _ in range(3):                                 # Name, DOB, quantity
             self.desk.key("Return")
         self.wait_text("Wie hoch war der Preis einer Packung?")
         self.desk.key("Return")
@@ -249,14 +254,51 @@ class Running(PelwickTestCase):
         self.desk.type_text("20")
         self.desk.key("Return")
         self.wait_text("Fertig")
+        wizard = self.desk.wait_window("Setup", pelwick.pid)
         self.at(wizard, BUTTON_NEXT)
         self.desk.wait_no_window("Setup", pelwick.pid)
-        self.assertEqual(hive.read(self.session.config)["CigBoxQty"], hive.dword(20))
+        stored = hive.read(self.session.config)
+        self.assertEqual(stored["CigBoxQty"], hive.dword(20))
+        self.assertEqual(stored["UserName"], hive.sz("Berta"))
         # The next tick, at most a minute later, shows the repaired figures.
         # Finishing stores the calendar's day at 00:00 as the stop date.
         stop = datetime.datetime.combine(datetime.date.today() - datetime.timedelta(days=30),
                                          datetime.time())
         self.wait_totals(20, 6.5, 20, stop)
+
+
+class Scaled(PelwickTestCase):
+    def test_at_150_percent_the_first_start_wizard_lies_on_the_screen_and_is_finished(self):
+        pelwick = self.session.start(scale=1.5)
+        wizard = self.desk.wait_window("Setup", pelwick.pid)
+        # 987 x 795 at 150 % would be 1481 x 1193: drawn at 1080 / 1193 of that, centred.
+        x, y, w, h = self.desk.geometry(wizard)
+        self.assertEqual((x, y, w, h), (290, 0, 1341, 1080))
+        self.desk.screenshot(os.path.join(self.desk.tmp, "scaled.png"))
+
+        def at(point):
+            self.at(wizard, (point[0] * w // 987, point[1] * h // 795))
+
+        def answer(point, text):
+            at(point)
+            self.desk.key("ctrl+a")
+            self.desk.type_text(text)
+
+        at(BUTTON_NEXT)
+        for text in ("Alex", "1980", "20"):
+            answer(FIRST_EDIT, text)
+            at(BUTTON_NEXT)
+        answer(FIRST_EDIT, "6,5")
+        answer(SECOND_EDIT, "20")
+        at(BUTTON_NEXT)
+        desktop.wait_until("the price page stored", lambda: hive.read(
+            self.session.config).get("CigBoxQty") == hive.dword(20))
+        at(BUTTON_NEXT)  # "Fertig"
+        self.desk.wait_window("FormMain", pelwick.pid)
+        stored = hive.read(self.session.config)
+        self.assertEqual(stored["UserName"], hive.sz("Alex"))
+        self.assertEqual(stored["CigBoxQty"], hive.dword(20))
+        self.assertEqual(stored["SetupCompl"], (hive.REG_DWORD, bytes.fromhex("01000000")))
 
 
 class WithoutCompositor(PelwickTestCase):

@@ -32,6 +32,24 @@ TEST_F(ApplicationObject, ShowsTheInnermostMessageWithTheFullStopRuleAndAnEmptyT
     }
 }
 
+TEST_F(ApplicationObject, ABoxWithALongMessageLiesWithinTheWorkArea) {
+    std::u16string text;
+    for (int i = 0; i < 300; ++i) {
+        text += u"Fehler beim Holen der Daten f\u00fcr 'x' ";
+    }
+    TBoxAnswerer answerer;
+    Application->ShowMessage(text);
+    const auto boxes = answerer.Answered();
+    ASSERT_EQ(boxes.size(), 1u);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    const RECT& box = boxes[0].Window;
+    EXPECT_GE(box.left, work.left);
+    EXPECT_GE(box.top, work.top);
+    EXPECT_LE(box.right, work.right);
+    EXPECT_LE(box.bottom, work.bottom);
+}
+
 TEST_F(ApplicationObject, DropsAnAbortAndTracksAnOpenBox) {
     TBoxAnswerer answerer;
     Application->HandleException(EAbort(u"still"));

@@ -52,6 +52,7 @@ void TBoxAnswerer::Watch() {
             // The message is the static control 0xFFFF; the only button is OK.
             answered.Text = TextOf(GetDlgItem(box, 0xFFFF));
             answered.Button = TextOf(GetDlgItem(box, IDOK));
+            GetWindowRect(box, &answered.Window);
             {
                 const std::lock_guard<std::mutex> guard(Lock);
                 Boxes.push_back(answered);

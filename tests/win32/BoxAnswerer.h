@@ -15,6 +15,7 @@ struct TAnsweredBox {
     std::wstring Title;
     std::wstring Text;
     std::wstring Button;
+    RECT Window{}; // on the screen, as it was answered
 };
 
 class TBoxAnswerer {

@@ -13,6 +13,7 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -76,7 +77,7 @@ TEST_F(WizardWindow, IsASeeThroughLayeredWindowOfTheDeclaredLayout) {
     EXPECT_EQ(rect.right - rect.left, 987);
     EXPECT_EQ(rect.bottom - rect.top, 795);
 
-    // Rectangles in the window's client pixels.
+    // Rectangles in the window's client pixels; on a panel, within its 1-pixel border.
     const struct {
         const char16_t* Name;
         RECT Expected;
@@ -86,10 +87,10 @@ TEST_F(WizardWindow, IsASeeThroughLayeredWindowOfTheDeclaredLayout) {
         {u"ButtonPrevious", {635, 723, 801, 785}},
         {u"ButtonCancel", {10, 723, 201, 785}},
         {u"PanelTop", {0, 0, 987, 257}},
-        {u"ImageTop", {0, 12, 987, 246}},
+        {u"ImageTop", {1, 12, 986, 246}},
         {u"PanelCenterCigarettePrice", {0, 264, 987, 706}},
         {u"EditCigaretteBoxQuantity", {50, 497, 937, 552}},
-        {u"CalendarStopped", {50, 349, 345, 706}},
+        {u"LabelStart", {50, 294, 937, 705}},
     };
     for (const auto& c : controls) {
         RECT actual = ScreenRect(Control(c.Name));
@@ -115,6 +116,76 @@ TEST_F(WizardWindow, IsASeeThroughLayeredWindowOfTheDeclaredLayout) {
         EXPECT_LE(extent.cx, client.right - 16) << ToUtf8(name);
         EXPECT_GT(extent.cx, client.right / 3) << ToUtf8(name); // not shrunk for nothing
     }
+}
+
+// Where the window would not fit the work area (here 720 pixels high, as the 1080 of a screen
+// at 150 % are for its 795 logical pixels), everything is drawn smaller by one factor and the
+// window lies within the work area; shown again with room, it is as designed.
+TEST_F(WizardWindow, ShrinksAsAWholeToLieWithinTheWorkArea) {
+    RECT saved{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved, 0));
+    RECT work{0, 40, 1920, 760};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &work, 0));
+    Create();
+    Form->ShowCentered();
+    const RECT window = ScreenRect(Form->Handle());
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved, 0));
+    // 987 x 795 times 720 / 795, centred across the screen, within the work area downwards.
+    EXPECT_EQ(window.left, 513);
+    EXPECT_EQ(window.top, 40);
+    EXPECT_EQ(window.right - window.left, 894);
+    EXPECT_EQ(window.bottom - window.top, 720);
+    const double factor = 720.0 / 795;
+    RECT button = ScreenRect(Control(u"ButtonNext"));
+    MapWindowPoints(nullptr, Form->Handle(), reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_NEAR(button.left, 811 * factor, 1);
+    EXPECT_NEAR(button.bottom, 785 * factor, 2);
+    EXPECT_NEAR(button.right - button.left, 166 * factor, 1);
+    LOGFONTW font{};
+    GetObjectW(Form->Component(u"LabelStart").Font, sizeof(font), &font);
+    EXPECT_NEAR(-font.lfHeight, 30 * factor, 1);
+
+    Form->ShowCentered();
+    const RECT again = ScreenRect(Form->Handle());
+    EXPECT_EQ(again.right - again.left, 987);
+    EXPECT_EQ(again.bottom - again.top, 795);
+}
+
+TEST_F(WizardWindow, FieldsHoldAnyLengthWithTheirTextInTheMiddleAndTheCalendarShowsOneMonth) {
+    Create();
+    Form->ShowCentered();
+    for (TField field : {TField::Username, TField::CigaretteBoxQuantity}) {
+        HWND edit = Edit(field);
+        SetWindowTextW(edit, L"");
+        // Far beyond a new edit's 30,000 characters.
+        const std::wstring text(40000, L'7');
+        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+        EXPECT_EQ(GetWindowTextLengthW(edit), 40000);
+        // The text's line as far from the top of the field as from its bottom.
+        RECT outer = ScreenRect(edit);
+        RECT line{};
+        GetClientRect(edit, &line);
+        MapWindowPoints(edit, nullptr, reinterpret_cast<POINT*>(&line), 2);
+        EXPECT_LE(std::abs((line.top - outer.top) - (outer.bottom - line.bottom)), 1);
+        EXPECT_GT(line.top - outer.top, 5);
+    }
+
+    HWND calendar = Control(u"CalendarStopped");
+    SYSTEMTIME range[2]{};
+    EXPECT_EQ(
+        SendMessageW(calendar, MCM_GETMONTHRANGE, GMR_VISIBLE, reinterpret_cast<LPARAM>(range)), 1);
+    // Near the wizard's 30 pixels, from its place in the layout and within its page.
+    LOGFONTW font{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(calendar, WM_GETFONT, 0, 0)),
+                           sizeof(font), &font));
+    EXPECT_GE(-font.lfHeight, 24);
+    EXPECT_LE(-font.lfHeight, 30);
+    RECT place = ScreenRect(calendar);
+    MapWindowPoints(nullptr, Control(u"PanelCenterFinish"), reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.left, 50);
+    EXPECT_EQ(place.top, 85);
+    EXPECT_LE(place.right, 937);
+    EXPECT_LE(place.bottom, 441);
 }
 
 TEST_F(WizardWindow, AFirstStartOpensOnTheStartPageWithTheStoreDefaults) {

@@ -1,5 +1,6 @@
 #include "framework/Application.h"
 
+#include "framework/Fitting.h"
 #include "framework/Image.h"
 #include "framework/WindowSystem.h"
 
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QIconEngine>
@@ -33,6 +35,10 @@ char ProgramName[] = "pelwick";
 char* Arguments[] = {ProgramName, nullptr};
 
 int OpenMessageBoxes = 0;
+
+TRect ToRect(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
 
 // Closing the main window ends the program. Watched after the close has been handled, so that
 // a window that refuses to close keeps the program running.
@@ -94,12 +100,39 @@ protected:
     // The box sizes itself to its text when shown, and again once its layout has settled.
     void showEvent(QShowEvent* event) override {
         QMessageBox::showEvent(event);
+        FitToScreen();
         CenterOnPrimaryScreen(this);
     }
     void resizeEvent(QResizeEvent* event) override {
         QMessageBox::resizeEvent(event);
         CenterOnPrimaryScreen(this);
     }
+
+private:
+    // A box taller or wider than the screen's free area (a long text at a large scale) is
+    // drawn smaller as a whole until it fits; its window frame stays as the system draws it.
+    void FitToScreen() {
+        double factor = FitFactorOnPrimaryScreen(frameGeometry().size());
+        if (factor >= 1.0) {
+            return;
+        }
+        if (!Scaler) {
+            // In pixels, so that the text and the button, which take the box's font, scale
+            // with it.
+            QFont font = this->font();
+            font.setPixelSize(QFontInfo(font).pixelSize());
+            setFont(font);
+            Scaler = std::make_unique<TLayoutScaler>(this);
+        }
+        // The text wraps anew at every size: a few rounds settle it.
+        for (int round = 0; round < 4 && factor < 1.0; ++round) {
+            Scaler->Apply(Scaler->Factor() * factor);
+            adjustSize();
+            factor = FitFactorOnPrimaryScreen(frameGeometry().size());
+        }
+    }
+
+    std::unique_ptr<TLayoutScaler> Scaler;
 };
 
 // The window icon's pictures, handed out as read. Qt's own icon engine keeps a copy of each
@@ -287,11 +320,18 @@ void CenterOnPrimaryScreen(QWidget* window) {
         return;
     }
     // The frame is centred where there is one; it is known once the window is shown.
-    const QRect area = screen->geometry();
     const QSize size = window->frameGeometry().size();
-    const TPoint at = CenteredPosition({area.x(), area.y(), area.width(), area.height()},
-                                       size.width(), size.height());
+    const TPoint at = PlacedWithin(ToRect(screen->geometry()), ToRect(screen->availableGeometry()),
+                                   size.width(), size.height());
     window->move(at.X, at.Y);
+}
+
+double FitFactorOnPrimaryScreen(QSize size) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return 1.0;
+    }
+    return FitFactor(ToRect(screen->availableGeometry()), size.width(), size.height());
 }
 
 Qt::CursorShape QtCursor(TCursor cursor) {

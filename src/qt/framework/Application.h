@@ -129,8 +129,14 @@ template <typename F> void Guarded(F&& handler) {
     }
 }
 
-// Places a window at ((screen - size) / 2) of the primary screen, halves to even.
+// Places a window at ((screen - size) / 2) of the primary screen, halves to even, moved just
+// far enough to lie within the screen's free area (less task bars and panels) where it would
+// reach beyond it.
 void CenterOnPrimaryScreen(QWidget* window);
+
+// The factor by which a window of `size` is drawn so that it fits the primary screen's free
+// area: 1 where it fits as it is.
+double FitFactorOnPrimaryScreen(QSize size);
 
 // Qt's shape for a cursor value.
 Qt::CursorShape QtCursor(TCursor cursor);

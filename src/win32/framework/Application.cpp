@@ -8,6 +8,9 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
 TApplication TheApplication;
 
@@ -16,6 +19,75 @@ struct TDisabling {
     HWND Shown;
     std::vector<HWND> Windows;
 };
+
+// A message box too large for the work area (a long text at a large scale) is drawn smaller as
+// a whole: its font, its controls and itself by one factor, then placed within the work area.
+HFONT FittedBoxFont = nullptr;
+
+BOOL CALLBACK ScaleBoxControl(HWND control, LPARAM data) {
+    const double factor = *reinterpret_cast<const double*>(data);
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    const auto times = [factor](LONG length) { return static_cast<int>(length * factor); };
+    SetWindowPos(control, nullptr, times(rect.left), times(rect.top), times(rect.right - rect.left),
+                 times(rect.bottom - rect.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FittedBoxFont), TRUE);
+    return TRUE;
+}
+
+void FitBox(HWND box) {
+    RECT outer{};
+    GetWindowRect(box, &outer);
+    const TScreenAreas primary = PrimaryScreen();
+    const double factor =
+        FitFactor(primary.Work, outer.right - outer.left, outer.bottom - outer.top);
+    RECT client{};
+    GetClientRect(box, &client);
+    const int frameWidth = (outer.right - outer.left) - client.right;
+    const int frameHeight = (outer.bottom - outer.top) - client.bottom;
+    if (factor < 1.0 && FittedBoxFont == nullptr) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)), sizeof(font),
+                   &font);
+        font.lfHeight = static_cast<LONG>(font.lfHeight * factor);
+        font.lfWidth = 0;
+        FittedBoxFont = CreateFontIndirectW(&font);
+        double scale = factor;
+        EnumChildWindows(box, ScaleBoxControl, reinterpret_cast<LPARAM>(&scale));
+        client.right = static_cast<LONG>(client.right * factor);
+        client.bottom = static_cast<LONG>(client.bottom * factor);
+    }
+    const int width = std::min(static_cast<int>(client.right) + frameWidth, primary.Work.Width);
+    const int height = std::min(static_cast<int>(client.bottom) + frameHeight, primary.Work.Height);
+    const TPoint at = PlacedWithin(primary.Screen, primary.Work, width, height);
+    SetWindowPos(box, nullptr, at.X, at.Y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The box lays itself out when it initialises; it is fitted right after.
+LRESULT CALLBACK FitBoxAfterLayout(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                   DWORD_PTR) {
+    if (message == WM_INITDIALOG) {
+        const LRESULT result = DefSubclassProc(box, message, wParam, lParam);
+        FitBox(box);
+        return result;
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(box, FitBoxAfterLayout, 1);
+    }
+    return DefSubclassProc(box, message, wParam, lParam);
+}
+
+LRESULT CALLBACK WatchForBox(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        wchar_t name[16] = {};
+        GetClassNameW(reinterpret_cast<HWND>(wParam), name, 16);
+        if (std::wstring_view(name) == L"#32770") {
+            SetWindowSubclass(reinterpret_cast<HWND>(wParam), FitBoxAfterLayout, 1, 0);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 BOOL CALLBACK NoteWindowToDisable(HWND window, LPARAM data) {
     auto* disabling = reinterpret_cast<TDisabling*>(data);
@@ -152,8 +224,16 @@ void TApplication::ShowMessage(const std::u16string& text) {
     // Without an owner the box is centred on the screen; task-modal, so that the program's
     // windows take no input until it is closed.
     ++OpenMessageBoxes;
+    HHOOK fitting = SetWindowsHookExW(WH_CBT, WatchForBox, nullptr, GetCurrentThreadId());
     MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(Title).c_str(),
                 MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+    if (fitting != nullptr) {
+        UnhookWindowsHookEx(fitting);
+    }
+    if (FittedBoxFont != nullptr) {
+        DeleteObject(FittedBoxFont);
+        FittedBoxFont = nullptr;
+    }
     --OpenMessageBoxes;
 }
 

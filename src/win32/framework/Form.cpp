@@ -167,6 +167,15 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 } // namespace
 
+TScreenAreas PrimaryScreen() {
+    const TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT work{};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || IsRectEmpty(&work)) {
+        return {screen, screen};
+    }
+    return {screen, {work.left, work.top, work.right - work.left, work.bottom - work.top}};
+}
+
 HCURSOR CursorHandle(TCursor cursor) {
     switch (cursor) {
     case TCursor::Cross:
@@ -232,7 +241,21 @@ const TControl& TForm::Component(std::u16string_view name) const {
 }
 
 int TForm::Scaled(int logical) const {
-    return MulDiv(logical, static_cast<int>(CurrentDpi), 96);
+    if (FitScale == 1.0) {
+        return MulDiv(logical, static_cast<int>(CurrentDpi), 96);
+    }
+    return static_cast<int>(std::lround(logical * (CurrentDpi / 96.0) * FitScale));
+}
+
+void TForm::FitToWorkArea() {
+    const TControl& form = *Components.front();
+    const double perLogical = CurrentDpi / 96.0;
+    const double fit = FitFactor(PrimaryScreen().Work, form.Layout.Width * perLogical,
+                                 form.Layout.Height * perLogical);
+    if (fit != FitScale) {
+        FitScale = fit;
+        LayOut();
+    }
 }
 
 void TForm::Bind(std::u16string name, std::function<void()> handler) {
@@ -446,6 +469,8 @@ void TForm::CreateComponent(TControl& control) {
         LayoutError(layout, u"the window was not created");
     }
     if (control.Kind == TKind::Edit) {
+        // No limit but the platform's largest (a new edit stops at 30,000 characters).
+        SendMessageW(control.Handle, EM_SETLIMITTEXT, 0, 0);
         SetWindowSubclass(control.Handle, EditProc, 1, reinterpret_cast<DWORD_PTR>(&control));
     }
 }
@@ -455,14 +480,19 @@ namespace {
 // A button's text keeps this many logical pixels free on each side.
 constexpr int ButtonTextMargin = 8;
 
+HFONT MakeFont(const std::wstring& face, int pixels, bool bold) {
+    // Grey-scale smoothing: its coverage is what a layered form composes text with.
+    return CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                       DEFAULT_PITCH, face.c_str());
+}
+
 // The largest size up to `pixels` at which `text` is at most `width` pixels wide.
 int FittingPixels(const std::wstring& face, int pixels, bool bold, const std::wstring& text,
                   int width) {
     HDC screen = GetDC(nullptr);
     for (; pixels > 8; --pixels) {
-        HFONT font = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                 DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                 ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str());
+        HFONT font = MakeFont(face, pixels, bold);
         HGDIOBJ previous = SelectObject(screen, font);
         SIZE extent{};
         GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
@@ -495,17 +525,53 @@ HFONT TForm::FontFor(const TControl& control) {
         pixels = FittingPixels(face, pixels, bold, ToWide(control.Layout.Text(u"text")),
                                Scaled(control.Layout.Width - 2 * ButtonTextMargin));
     }
+    return FontOf(face, pixels, bold);
+}
+
+HFONT TForm::FontOf(const std::wstring& face, int pixels, bool bold) {
     const std::wstring key = face + L"/" + std::to_wstring(pixels) + (bold ? L"/b" : L"");
     const auto found = Fonts.find(key);
     if (found != Fonts.end()) {
         return found->second;
     }
-    // Grey-scale smoothing: its coverage is what a layered form composes text with.
-    HFONT font = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str());
+    HFONT font = MakeFont(face, pixels, bold);
     Fonts[key] = font;
     return font;
+}
+
+void TForm::FitCalendarFont(TControl& calendar, int width, int height) {
+    // The month calendar shows as many months as its window holds, each sized by its font: it
+    // takes the form's font, made smaller only where one month would not fit the room it has,
+    // and a window of one month's size.
+    const TControl* source = &calendar;
+    while (source != nullptr && !source->Layout.Has(u"font")) {
+        source = source->Parent;
+    }
+    if (source == nullptr) {
+        return;
+    }
+    const std::wstring face =
+        ChooseFace(source->Layout.Text(u"font"), source->Layout.Text(u"fallback"));
+    int pixels = Scaled(source->Layout.Integer(u"size", 12));
+    for (; pixels > 8; --pixels) {
+        HFONT probe = MakeFont(face, pixels, false);
+        SendMessageW(calendar.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(probe), FALSE);
+        RECT month{};
+        const BOOL known = static_cast<BOOL>(
+            SendMessageW(calendar.Handle, MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&month)));
+        SendMessageW(calendar.Handle, WM_SETFONT, 0, FALSE);
+        DeleteObject(probe);
+        if (!known || (month.right - month.left <= width && month.bottom - month.top <= height)) {
+            break;
+        }
+    }
+    calendar.Font = FontOf(face, pixels, false);
+    SendMessageW(calendar.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(calendar.Font), TRUE);
+    RECT month{};
+    if (SendMessageW(calendar.Handle, MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&month))) {
+        SetWindowPos(calendar.Handle, nullptr, 0, 0, month.right - month.left,
+                     month.bottom - month.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void TForm::LayOut() {
@@ -533,8 +599,21 @@ void TForm::LayOut() {
             continue;
         }
         const TLayoutRecord& layout = control->Layout;
-        SetWindowPos(control->Handle, nullptr, Scaled(layout.X), Scaled(layout.Y),
-                     Scaled(layout.Width), Scaled(layout.Height), SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT place{Scaled(layout.X), Scaled(layout.Y), Scaled(layout.X) + Scaled(layout.Width),
+                   Scaled(layout.Y) + Scaled(layout.Height)};
+        if (control->Parent != nullptr && control->Parent->Kind == TKind::Panel) {
+            // Inside the panel's border, so that no control paints over it.
+            const RECT inner{1, 1, Scaled(control->Parent->Layout.Width) - 1,
+                             Scaled(control->Parent->Layout.Height) - 1};
+            IntersectRect(&place, &place, &inner);
+        }
+        SetWindowPos(control->Handle, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (control->Kind == TKind::Calendar && control->Parent != nullptr) {
+            // From its place, with the gap on its left kept on the right as well.
+            FitCalendarFont(*control, Scaled(control->Parent->Layout.Width) - 2 * place.left,
+                            Scaled(control->Parent->Layout.Height) - 1 - place.top);
+        }
         control->Picture.reset();
     }
     InvalidateRect(Window, nullptr, TRUE);
@@ -594,8 +673,9 @@ void TForm::MoveTo(TPoint position) {
 void TForm::ShowCentered() {
     RECT rect{};
     GetWindowRect(Window, &rect);
-    const TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    const TPoint at = CenteredPosition(screen, rect.right - rect.left, rect.bottom - rect.top);
+    const TScreenAreas primary = PrimaryScreen();
+    const TPoint at =
+        PlacedWithin(primary.Screen, primary.Work, rect.right - rect.left, rect.bottom - rect.top);
     Placed = at;
     ShownTicks = GetTickCount64();
     const bool topmost = (GetWindowLongW(Window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -834,6 +914,38 @@ LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// The height of one line of an edit's text in its font.
+int LineHeight(HWND edit) {
+    HDC dc = GetDC(edit);
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(edit, dc);
+    return metrics.tmHeight;
+}
+
+// Fills the room between an edit's border and its text's client area with the colour its
+// parent gives edits.
+void PaintAroundText(HWND edit) {
+    RECT outer{};
+    GetWindowRect(edit, &outer);
+    RECT client{};
+    GetClientRect(edit, &client);
+    MapWindowPoints(edit, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    OffsetRect(&client, -outer.left, -outer.top);
+    OffsetRect(&outer, -outer.left, -outer.top);
+    InflateRect(&outer, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+    HDC dc = GetWindowDC(edit);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(edit), WM_CTLCOLOREDIT,
+                                                       reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(edit)));
+    ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    FillRect(dc, &outer, brush != nullptr ? brush : GetSysColorBrush(COLOR_WINDOW));
+    ReleaseDC(edit, dc);
+}
+
 // An edit with a typed-character filter. Enter acts on its release: the key-up goes to the
 // edit's handler, and the Return character is not typed (a single-line edit would beep).
 LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -861,6 +973,35 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         }
         break;
+    }
+    case WM_NCCALCSIZE: {
+        // The text in the middle of a tall field: the room above and below one line is taken
+        // from the client area, painted in the field's colour and counted as part of it.
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        RECT* client = wParam != 0 ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
+                                   : reinterpret_cast<RECT*>(lParam);
+        const int spare = (client->bottom - client->top) - LineHeight(window);
+        if (spare > 1) {
+            client->top += spare / 2;
+            client->bottom -= spare - spare / 2;
+        }
+        return result;
+    }
+    case WM_NCPAINT: {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        PaintAroundText(window);
+        return result;
+    }
+    case WM_NCHITTEST: {
+        // A press above or below the text is a press in the field.
+        const LRESULT hit = DefSubclassProc(window, message, wParam, lParam);
+        return hit == HTBORDER || hit == HTNOWHERE ? HTCLIENT : hit;
+    }
+    case WM_SETFONT: {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        return result;
     }
     case WM_KEYUP: {
         const LRESULT result = DefSubclassProc(window, message, wParam, lParam);

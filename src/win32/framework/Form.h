@@ -65,9 +65,14 @@ public:
     TControl& Component(std::u16string_view name);
     const TControl& Component(std::u16string_view name) const;
 
-    // The window's dots per inch and a logical length in its pixels.
+    // The window's dots per inch and a logical length in its pixels, times the fit factor.
     unsigned Dpi() const { return CurrentDpi; }
     int Scaled(int logical) const;
+    // The factor by which the whole layout (window, controls, fonts, pictures) is drawn
+    // smaller than its DPI gives, so that the window lies within the screen's work area: 1
+    // where it fits as designed. Lays the components out anew when it changes.
+    void FitToWorkArea();
+    double Fit() const { return FitScale; }
 
     // An image's picture, decoded and fitted to its current size at first use.
     const TPixels& PictureOf(TControl& image);
@@ -85,8 +90,9 @@ public:
     TPoint Position() const;
     void MoveTo(TPoint position);
 
-    // Places the window at the centre of the primary screen (halves to even) and shows it,
-    // above all other windows when the layout says topmost.
+    // Places the window at the centre of the primary screen (halves to even), moved into the
+    // work area where it would reach beyond it, and shows it, above all other windows when
+    // the layout says topmost.
     virtual void ShowCentered();
 
     // Whether the message loops give this form's keyboard messages to IsDialogMessageW (Tab
@@ -126,11 +132,14 @@ private:
     void CreateComponent(TControl& control);
     void LayOut();
     HFONT FontFor(const TControl& control);
+    HFONT FontOf(const std::wstring& face, int pixels, bool bold);
+    void FitCalendarFont(TControl& calendar, int width, int height);
     void BindHandlers(TControl& control);
 
     std::wstring ClassName;
     HWND OwnerWindow = nullptr;
     unsigned CurrentDpi = 96;
+    double FitScale = 1.0;
     std::vector<std::unique_ptr<TControl>> Components;
     std::map<std::u16string, std::function<void()>, std::less<>> Handlers;
     std::map<std::u16string, std::function<void(std::uint16_t)>, std::less<>> KeyHandlers;
@@ -143,6 +152,13 @@ private:
     UINT NextId = 1000;
     HBRUSH WhiteBrush = nullptr;
 };
+
+// The primary screen, and the part of it that task bars and docked panels leave free.
+struct TScreenAreas {
+    TRect Screen;
+    TRect Work;
+};
+TScreenAreas PrimaryScreen();
 
 // The platform cursor of a cursor value.
 HCURSOR CursorHandle(TCursor cursor);

@@ -73,6 +73,7 @@ protected:
         PreviousSeparator = FormatSettings.DecimalSeparator;
         FormatSettings.DecimalSeparator = u',';
         Messages.clear();
+        MessageFrames.clear();
         QObject::connect(&Watcher, &QTimer::timeout, [this] { CloseMessageBox(); });
         Watcher.start(10);
     }
@@ -198,6 +199,7 @@ protected:
     QWidget Owner;
     std::unique_ptr<TFormSetup> Form;
     QStringList Messages;
+    std::vector<QRect> MessageFrames;
     QString Home;
 
 private:
@@ -207,6 +209,7 @@ private:
             return;
         }
         Messages << box->text();
+        MessageFrames.push_back(box->frameGeometry());
         const auto buttons = box->findChildren<QPushButton*>();
         ASSERT_EQ(buttons.size(), 1);
         EXPECT_EQ(buttons.front()->text(), "OK");

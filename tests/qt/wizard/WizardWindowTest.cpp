@@ -212,6 +212,45 @@ TEST_F(WizardTest, DraggingWithTheLeftButtonMovesTheWindow) {
     EXPECT_EQ(Form->PanelBottom->cursor().shape(), Qt::ArrowCursor);
 }
 
+// At every scale (QT_SCALE_FACTOR and the screen as the test is registered) the wizard lies
+// wholly within the screen's free area: as designed where it fits, else drawn smaller as a
+// whole, keeping its proportions, as large as fits and centred there. So does a message box.
+TEST_F(WizardTest, LiesWithinTheScreenAtEveryScale) {
+    Create();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const bool fits = available.width() >= 987 && available.height() >= 795;
+    ShowModalWith([&] {
+        const QRect window = Form->frameGeometry();
+        const double factor = window.width() / 987.0;
+        EXPECT_TRUE(available.contains(window));
+        if (fits) {
+            EXPECT_EQ(window.size(), QSize(987, 795));
+            EXPECT_EQ(window.topLeft(), CenteredOnPrimaryScreen(window.size()));
+        } else {
+            EXPECT_TRUE(window.width() == available.width() ||
+                        window.height() == available.height());
+            EXPECT_NEAR(window.width() / static_cast<double>(window.height()), 987.0 / 795, 0.01);
+            EXPECT_NEAR(window.center().x(), available.center().x(), 1);
+            EXPECT_NEAR(window.center().y(), available.center().y(), 1);
+        }
+        // Everything on it by the same factor: bands, buttons, fonts, the banner.
+        EXPECT_NEAR(Form->PanelTop->height(), 257 * factor, 1);
+        EXPECT_NEAR(Form->PanelBottom->height(), 82 * factor, 1);
+        EXPECT_NEAR(Form->ButtonNext->width(), 166 * factor, 1);
+        EXPECT_NEAR(Form->ButtonNext->geometry().right() + 1, 977 * factor, 2);
+        EXPECT_NEAR(QFontInfo(Form->LabelStart->font()).pixelSize(), 30 * factor, 1);
+        EXPECT_NEAR(QFontInfo(Form->CalendarStopped->Grid->font()).pixelSize(), 18 * factor, 1);
+        EXPECT_NEAR(Form->ImageTop->pixmap().deviceIndependentSize().width(), 963 * factor, 2);
+        Click(Form->ButtonCancel);
+    });
+
+    // The message box too, with a text that would reach far below the screen.
+    ShowMessageBox(
+        QString("Fehler beim Holen der Daten f\u00FCr 'x' ").repeated(300).toStdU16String());
+    ASSERT_EQ(MessageFrames.size(), 1u);
+    EXPECT_TRUE(available.contains(MessageFrames[0]));
+}
+
 TEST_F(WizardTest, CalendarMovesByMonthYearAndDayAndKeepsWholeDays) {
     Create();
     TMonthCalendar* calendar = Form->CalendarStopped;

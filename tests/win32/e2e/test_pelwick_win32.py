@@ -35,6 +35,10 @@ WIZARD = (466, 142, 987, 795)
 # Points inside the wizard's client area, from its layout.
 BANNER = (493, 130)
 BUTTON_NEXT = (894, 754)
+FIRST_EDIT = (493, 380)   # the edit of the Name, DOB and quantity pages; the price field
+SECOND_EDIT = (493, 524)  # the pack-count field of the price page
+
+
 class Session:
     """One user's account: a private Wine prefix (the registry with it) and the running copies."""
 
@@ -254,12 +258,15 @@ class Running(PelwickWindowsTestCase):
 
         self.open_menu_entry(ticker, 1)  # "Einstellungen"
         wizard = self.desk.wait_window("Setup")
-        self.at(wizard, BANNER)
-        self.at(wizard, BUTTON_NEXT)  # Start -> Name
+        # The wizard has the keyboard at once: to "Weiter >>" and press it, Start -> Name.
+        self.desk.key("Tab", "space")
+        self.session.wait_text("TFormSetup", "Wie lautet dein Name?", exact=True)
+        self.desk.key("ctrl+a")
+        self.desk.type_text("Berta")
         for prompt in ("Wie lautet dein Name?", "In welchem Jahr wurdest du geboren?",
                        "Wieviele Zigaretten hast du pro Tag geraucht?"):
             self.session.wait_text("TFormSetup", prompt, exact=True)
-            self.desk.key("Return")  # as stored
+            self.desk.key("Return")
         self.session.wait_text("TFormSetup", "Wie hoch war der Preis einer Packung?", exact=True)
         self.desk.key("Return")
         self.desk.key("ctrl+a")
@@ -269,6 +276,7 @@ class Running(PelwickWindowsTestCase):
         self.at(wizard, BUTTON_NEXT)
         self.desk.wait_no_window("Setup")
         self.assertEqual(self.session.stored()["CigBoxQty"], ("REG_DWORD", "0x14"))
+        self.assertEqual(self.session.stored()["UserName"], ("REG_SZ", "Berta"))
         # The next tick, at most a minute later, shows the repaired figures from the calendar's
         # day (today 30 days ago, as stored) at 00:00.
         stop = datetime.datetime.combine(datetime.date.today() - datetime.timedelta(days=30),
@@ -299,6 +307,45 @@ class Scaled(PelwickWindowsTestCase):
         tip, beside = mean(674 + 545, 511 + 15, 20, 28), mean(674 + 580, 511 + 15, 20, 28)
         self.assertNotEqual(tip, beside)
         self.screenshot("scaled.png")
+        self.assertIsNone(pelwick.poll())
+
+    def test_at_150_percent_the_first_start_wizard_lies_on_the_screen_and_is_finished(self):
+        self.session.run(["reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                          "/t", "REG_DWORD", "/d", "144", "/f"])
+        pelwick = self.session.start()
+        wizard = self.desk.wait_window("Setup", timeout=60)
+        # 987 x 795 at 150 % would be 1481 x 1193: drawn at 1080 / 1193 of that, centred.
+        x, y, w, h = self.desk.geometry(wizard)
+        self.assertEqual((x, y, w, h), (290, 0, 1341, 1080))
+        self.session.wait_text("TFormSetup", "Weiter >>", exact=True)
+        self.screenshot("scaled-wizard.png")
+
+        def at(point):
+            self.at(wizard, (point[0] * w // 987, point[1] * h // 795))
+
+        def answer(prompt, point, text):
+            self.session.wait_text("TFormSetup", prompt, exact=True)
+            at(point)
+            self.desk.key("ctrl+a")
+            self.desk.type_text(text)
+
+        at(BUTTON_NEXT)
+        answer("Wie lautet dein Name?", FIRST_EDIT, "Alex")
+        at(BUTTON_NEXT)
+        answer("In welchem Jahr wurdest du geboren?", FIRST_EDIT, "1980")
+        at(BUTTON_NEXT)
+        answer("Wieviele Zigaretten hast du pro Tag geraucht?", FIRST_EDIT, "20")
+        at(BUTTON_NEXT)
+        answer("Wie hoch war der Preis einer Packung?", FIRST_EDIT, "6,5")
+        answer("Wie hoch war der Preis einer Packung?", SECOND_EDIT, "20")
+        at(BUTTON_NEXT)
+        self.session.wait_text("TFormSetup", "Fertig", exact=True)
+        at(BUTTON_NEXT)
+        self.desk.wait_window("FormMain")
+        stored = self.session.stored()
+        self.assertEqual(stored["UserName"], ("REG_SZ", "Alex"))
+        self.assertEqual(stored["CigBoxQty"], ("REG_DWORD", "0x14"))
+        self.assertEqual(stored["SetupCompl"], ("REG_DWORD", "0x1"))
         self.assertIsNone(pelwick.poll())
 
 
