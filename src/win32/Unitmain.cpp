@@ -4,6 +4,7 @@
 #include "Unitsetup.h"
 #include "app/ToolWindow.h"
 #include "framework/Application.h"
+#include "framework/CommonControls.h"
 #include "framework/Text.h"
 #include "runtime/Text.h"
 
@@ -72,7 +73,6 @@ TFormMain::TFormMain(TApplication*) : TForm(L"TFormMain"), Ticker(*this) {
     LabelMoney = &Component(u"LabelMoney");
     ImageMain = &Component(u"ImageMain");
     AutoSizeLabel();
-    CreateTooltip();
 
     Setting = new TSetting;
 
@@ -96,6 +96,9 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::CreateTooltip() {
+    if (!EnsureCommonControls()) {
+        return; // the ticker works without it
+    }
     Tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, Window, nullptr,
@@ -170,6 +173,13 @@ void TFormMain::FormMouseDownEvent(int button, float x, float y) {
 }
 
 void TFormMain::FormMouseMoveEvent(bool leftHeld, float x, float y) {
+    // The tip's control, and with it the common controls library, is made when the pointer
+    // first comes over the ticker, before this move is dispatched: the control sees the move
+    // and opens when the pointer rests.
+    if (!TooltipMade) {
+        TooltipMade = true;
+        CreateTooltip();
+    }
     FormMouseMove(leftHeld, x, y);
 }
 

@@ -5,9 +5,6 @@
 #include "framework/Guard.h"
 #include "framework/Text.h"
 
-#include <commctrl.h>
-#include <objbase.h>
-
 namespace {
 TApplication TheApplication;
 
@@ -47,15 +44,11 @@ bool Guarded(const std::function<void()>& work) noexcept {
 
 TApplication::~TApplication() {
     DestroyComponents();
-    if (ComInitialized) {
-        CoUninitialize();
-    }
 }
 
 void TApplication::Initialize() {
-    ComInitialized = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    // Nothing to prepare: the pictures need no decoder, and the common controls are loaded by
+    // what first needs them (EnsureCommonControls).
 }
 
 void TApplication::Run() {
