@@ -21,7 +21,7 @@ namespace {
 const wchar_t FormProperty[] = L"PelwickForm";
 const wchar_t PanelClass[] = L"PelwickPanel";
 const wchar_t ImageClass[] = L"PelwickImage";
-const wchar_t ComposedLabelClass[] = L"PelwickComposedLabel";
+const wchar_t ComposedLabelClass[] = L"PelwickLabel";
 // The colour that a see-through form's background is painted in and that the window system
 // leaves out; no control of ours draws it.
 const COLORREF ColourKey = RGB(255, 0, 255);
