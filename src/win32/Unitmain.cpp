@@ -200,7 +200,11 @@ void TFormMain::SetLabelText(const std::u16string& text) {
     }
     SetWindowTextW(LabelMoney->Handle, ToWide(text).c_str());
     AutoSizeLabel();
-    Render();
+    // While hidden (creation, a first-start wizard) the face waits for the first showing, which
+    // draws it: composing it now as well cost a second composition at start.
+    if (IsWindowVisible(Window)) {
+        Render();
+    }
 }
 
 int TFormMain::ShowSetupModal() {
