@@ -72,6 +72,8 @@ class ParseTrace(unittest.TestCase):
             ("a pause inside a tick leaves it one wake-up",
              ATTACH + TICK[:2] + ["10  1057.040000 poll([{fd=5}], 1, 0) = 1 <0.000003>"]
              + TICK[2:] + DETACH, 1, [60.0], [2]),
+            ("a read that blocked wakes: Wine waits for its server so",
+             ["10  1010.000000 read(4, \"\\0\", 64) = 64 <50.000000>"], 1, [63.0], [1]),
             ("a call that is not a wait wakes nothing",
              ["10  1010.000000 openat(AT_FDCWD, \"x\", O_RDONLY) = 3 <0.000010>"], 0, [], []),
         ]

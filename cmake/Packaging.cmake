@@ -5,10 +5,7 @@ set(PELWICK_RESOURCES_DIR "${CMAKE_CURRENT_LIST_DIR}/../resources")
 cmake_path(NORMAL_PATH PELWICK_RESOURCES_DIR)
 
 if(WIN32)
-    # Icon, version record and manifest (the RC language comes with the MinGW toolchain).
-    if(TARGET pelwick)
-        target_sources(pelwick PRIVATE "${PELWICK_RESOURCES_DIR}/pelwick.rc")
-    endif()
+    # The executable's resources come with it (pelwick_add_win32_resources, src/win32).
     return()
 endif()
 

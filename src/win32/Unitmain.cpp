@@ -5,6 +5,7 @@
 #include "Unitsetup.h"
 #include "app/ToolWindow.h"
 #include "framework/Application.h"
+#include "framework/CommonControls.h"
 #include "framework/Text.h"
 #include "runtime/Text.h"
 
@@ -73,7 +74,6 @@ TFormMain::TFormMain(TApplication*) : TForm(L"TFormMain"), Ticker(*this) {
     LabelMoney = &Component(u"LabelMoney");
     ImageMain = &Component(u"ImageMain");
     AutoSizeLabel();
-    CreateTooltip();
 
     Setting = new TSetting;
 
@@ -99,6 +99,9 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::CreateTooltip() {
+    if (!EnsureCommonControls()) {
+        return; // the ticker works without it
+    }
     Tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, Window, nullptr,
@@ -173,6 +176,13 @@ void TFormMain::FormMouseDownEvent(int button, float x, float y) {
 }
 
 void TFormMain::FormMouseMoveEvent(bool leftHeld, float x, float y) {
+    // The tip's control, and with it the common controls library, is made when the pointer
+    // first comes over the ticker, before this move is dispatched: the control sees the move
+    // and opens when the pointer rests.
+    if (!TooltipMade) {
+        TooltipMade = true;
+        CreateTooltip();
+    }
     FormMouseMove(leftHeld, x, y);
 }
 
@@ -193,7 +203,11 @@ void TFormMain::SetLabelText(const std::u16string& text) {
     }
     SetWindowTextW(LabelMoney->Handle, ToWide(text).c_str());
     AutoSizeLabel();
-    Render();
+    // While hidden (creation, a first-start wizard) the face waits for the first showing, which
+    // draws it: composing it now as well cost a second composition at start.
+    if (IsWindowVisible(Window)) {
+        Render();
+    }
 }
 
 int TFormMain::ShowSetupModal() {

@@ -49,7 +49,8 @@ public:
     TControl* MenuItemSettings = nullptr;
     TControl* LabelMoney = nullptr;
     TControl* ImageMain = nullptr;
-    // The tooltip control over the cigarette; its text is asked for each time it opens.
+    // The tooltip control over the cigarette, made when the pointer first comes over the
+    // ticker; its text is asked for each time it opens.
     HWND Tooltip = nullptr;
     // "Dein Fortschritt", built at its first showing.
     TFormProgress* FormProgress = nullptr;
@@ -73,6 +74,7 @@ private:
 
     // The text the tooltip shows while it is open.
     std::wstring TooltipShown;
+    bool TooltipMade = false;
 };
 
 extern TFormMain* FormMain;

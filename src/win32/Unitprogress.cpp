@@ -32,9 +32,6 @@ LRESULT CALLBACK NameQuestionButtons(int code, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 TFormProgress::TFormProgress(TTicker& ticker) : TForm(L"TFormProgress"), Progress(*this, ticker) {
-    // The progress bars are common controls; the program's start-up does not need them.
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
     Bind(u"ButtonRelapseClick", [this] { ButtonRelapseClick(); });
     Bind(u"ButtonCloseClick", [this] { ButtonCloseClick(); });
     Build();

@@ -151,7 +151,12 @@ TEST_F(TickerWindow, TheTooltipAsksTheAppLayerForItsTextEachTimeItOpens) {
     };
     StoreFigures(20, true);
     TTestClock clock({2015, 1, 31});
+    // Made when the pointer first comes over the ticker, not at start.
+    SetCursorPos(0, 0);
     Start();
+    EXPECT_EQ(Form->Tooltip, nullptr);
+    Post(Form->ImageMain->Handle, WM_MOUSEMOVE, 0, MAKELPARAM(200, 20));
+    Pump();
     ASSERT_NE(Form->Tooltip, nullptr);
     EXPECT_EQ(tip(), L"30 Tage, 0 Stunden rauchfrei.\nAm 01.02.2015: Husten und Kurzatmigkeit "
                      L"gehen zur\u00fcck.\nDoppelklick zeigt deinen Fortschritt.");

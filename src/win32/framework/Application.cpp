@@ -1,12 +1,12 @@
 #include "framework/Application.h"
 
 #include "app/MessageText.h"
+#include "framework/CommonControls.h"
 #include "framework/Form.h"
 #include "framework/Guard.h"
 #include "framework/Text.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <algorithm>
 #include <string_view>
@@ -119,15 +119,11 @@ bool Guarded(const std::function<void()>& work) noexcept {
 
 TApplication::~TApplication() {
     DestroyComponents();
-    if (ComInitialized) {
-        CoUninitialize();
-    }
 }
 
 void TApplication::Initialize() {
-    ComInitialized = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    // Nothing to prepare: the pictures need no decoder, and the common controls are loaded by
+    // what first needs them (EnsureCommonControls).
 }
 
 void TApplication::Run() {
@@ -224,7 +220,10 @@ void TApplication::ShowMessage(const std::u16string& text) {
     // Without an owner the box is centred on the screen; task-modal, so that the program's
     // windows take no input until it is closed.
     ++OpenMessageBoxes;
-    HHOOK fitting = SetWindowsHookExW(WH_CBT, WatchForBox, nullptr, GetCurrentThreadId());
+    // The box's buttons are common controls, and its fitting subclasses it through them.
+    HHOOK fitting = EnsureCommonControls()
+                        ? SetWindowsHookExW(WH_CBT, WatchForBox, nullptr, GetCurrentThreadId())
+                        : nullptr;
     MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(Title).c_str(),
                 MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
     if (fitting != nullptr) {

@@ -22,7 +22,7 @@ public:
     TApplication& operator=(const TApplication&) = delete;
     ~TApplication();
 
-    // COM for the picture decoder, the common controls (month calendar).
+    // Kept for the start-up order; the program needs nothing prepared before its windows.
     void Initialize();
 
     // Records the pair; Run creates the window, `variable` holding it while it is constructed.
@@ -73,7 +73,6 @@ private:
     std::vector<std::function<TForm*()>> Recorded;
     std::vector<TForm*> Components;
     int OpenMessageBoxes = 0;
-    bool ComInitialized = false;
 };
 
 extern TApplication* Application;

@@ -3,6 +3,7 @@
 #include "app/Calendar.h"
 #include "app/InputFilter.h"
 #include "framework/Application.h"
+#include "framework/CommonControls.h"
 #include "framework/Guard.h"
 #include "framework/Text.h"
 #include "runtime/Exceptions.h"
@@ -20,6 +21,7 @@ namespace {
 const wchar_t FormProperty[] = L"PelwickForm";
 const wchar_t PanelClass[] = L"PelwickPanel";
 const wchar_t ImageClass[] = L"PelwickImage";
+const wchar_t ComposedLabelClass[] = L"PelwickLabel";
 // The colour that a see-through form's background is painted in and that the window system
 // leaves out; no control of ours draws it.
 const COLORREF ColourKey = RGB(255, 0, 255);
@@ -161,6 +163,17 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 // On a form drawn with UpdateLayeredWindow it paints nothing itself: the form composes it.
 LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// A label on a form drawn with UpdateLayeredWindow: it only holds its text and place, which the
+// form composes, and like a static control without SS_NOTIFY it is transparent to the mouse.
+// (The system's static control would load the common controls library at start, as the
+// manifest asks for their version 6.)
+LRESULT CALLBACK ComposedLabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCHITTEST) {
+        return HTTRANSPARENT;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 // An edit with a typed-character filter and a key-release handler.
 LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                           DWORD_PTR data);
@@ -290,6 +303,16 @@ void TForm::Build() {
         }
         Components.push_back(std::move(control));
     }
+    // The system's controls are themed by the common controls library, and the progress bar is
+    // one of its classes: loaded before the first form that has one is built (the ticker has
+    // none).
+    if (std::any_of(Components.begin(), Components.end(), [](const auto& control) {
+            return control->Kind == TKind::Edit || control->Kind == TKind::Memo ||
+                   control->Kind == TKind::Button || control->Kind == TKind::Calendar ||
+                   control->Kind == TKind::Progress;
+        })) {
+        EnsureCommonControls();
+    }
     for (const auto& control : Components) {
         CreateComponent(*control);
     }
@@ -392,6 +415,15 @@ void TForm::CreateComponent(TControl& control) {
         break;
     }
     case TKind::Label:
+        if (Components.front()->Layout.Text(u"transparency") == u"true") {
+            static const bool registered =
+                RegisterChildClass(instance, ComposedLabelProc, ComposedLabelClass);
+            (void)registered;
+            control.Handle =
+                CreateWindowExW(0, ComposedLabelClass, text.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 0,
+                                0, parent, nullptr, instance, nullptr);
+            break;
+        }
         // Without SS_NOTIFY a static control is transparent to the mouse.
         control.Handle = CreateWindowExW(0, L"STATIC", text.c_str(),
                                          WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,

@@ -1,6 +1,7 @@
 #pragma once
 
-// Pictures embedded as PNG resources, decoded with WIC into premultiplied 32-bit BGRA pixels.
+// Pictures compiled into the executable already decoded (premultiplied 32-bit BGRA, as the
+// build writes them), scaled to fit where they are shown. No decoder is involved.
 
 #include <cstdint>
 #include <vector>
@@ -22,6 +23,11 @@ struct TFitted {
 };
 TFitted FitInto(int width, int height, int boxWidth, int boxHeight);
 
-// The RCDATA resource `name` of the executable, decoded and scaled to fit the box; the pixels
-// have the fitted size. Raises Exception when the resource is missing or does not decode.
+// `source` scaled to `width` x `height`: each new pixel the average of the area of the old ones
+// it covers, so that a picture made smaller keeps its thin lines and soft edges. The same size
+// gives the same pixels.
+TPixels ScalePixels(const TPixels& source, int width, int height);
+
+// The RCDATA resource `name` of the executable, decoded by the build, scaled to fit the box; the
+// pixels have the fitted size. Raises Exception when the resource is missing or malformed.
 TPixels LoadFittedPicture(const wchar_t* name, int boxWidth, int boxHeight);

@@ -100,7 +100,7 @@ class Session:
     def label(self):
         for window in self.windows():
             if window["class"] == "TFormMain" and window["visible"]:
-                return [c["text"] for c in window["children"] if c["class"] == "Static"][0]
+                return [c["text"] for c in window["children"] if c["class"] == "PelwickLabel"][0]
         return None
 
     def store(self, values):
