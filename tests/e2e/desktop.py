@@ -92,9 +92,12 @@ class Desktop:
 
     def _start(self):
         read_fd, write_fd = os.pipe()
+        # -noreset: the server otherwise starts afresh whenever its last client leaves, and hangs
+        # up on a client that connects meanwhile (the window manager, while xprop polls for it).
         xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-             f"{self.width}x{self.height}x24", "-nolisten", "tcp", "+extension", "Composite"],
+             f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset",
+             "+extension", "Composite"],
             pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, start_new_session=True)
         self.procs.append(xvfb)
