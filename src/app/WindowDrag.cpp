@@ -40,7 +40,8 @@ void TWindowDrag::Move(TDraggableView& window, float x, float y, float downX, fl
     } else if (at == *Origin && Asked != Origin) {
         ++Ignored;
     }
-    if (Mover == TMover::Window && Ignored >= IgnoredMovesBeforeHandingOver) {
+    if (Mover == TMover::Window &&
+        (Ignored >= IgnoredMovesBeforeHandingOver || window.OwnMovesIgnored())) {
         // Asked once per drag; where nobody takes it, the window goes on asking for its moves.
         Mover = window.StartSystemMove() ? TMover::WindowManager : TMover::WindowOnly;
         if (Mover == TMover::WindowManager) {

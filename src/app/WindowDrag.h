@@ -14,6 +14,9 @@ public:
     // Asks the window manager to move the window with the pointer until the button is released.
     // False where it cannot; the window then goes on asking for its own moves.
     virtual bool StartSystemMove() { return false; }
+    // Whether the window manager is known to carry out none of the window's own moves: a drag is
+    // then handed to it at its first move, since refusals it does not report cannot be seen.
+    virtual bool OwnMovesIgnored() const { return false; }
 
 protected:
     ~TDraggableView() = default;

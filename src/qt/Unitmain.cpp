@@ -76,6 +76,9 @@ TFormMain::TFormMain(TApplication*) : QWidget(nullptr), Layout(new Ui::TFormMain
         FormSetup = new TFormSetup(this);
     }
 
+    // The platform window is made where it will be shown: some window managers (weston's) place a
+    // window where it was made and set aside the moves it asks for before it is shown.
+    CenterOnPrimaryScreen(this);
     MakeToolWindow(this);
     // Without a compositing manager the transparent parts would be drawn black: the window is cut
     // to the picture then, and follows when one starts or stops. Only without one is the picture
@@ -150,6 +153,10 @@ void TFormMain::MoveTo(TPoint position) {
 
 bool TFormMain::StartSystemMove() {
     return windowHandle() != nullptr && windowHandle()->startSystemMove();
+}
+
+bool TFormMain::OwnMovesIgnored() const {
+    return WindowManagerIgnoresMoves();
 }
 
 void TFormMain::SetLabelText(const std::u16string& text) {

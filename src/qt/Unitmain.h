@@ -65,6 +65,7 @@ private:
     TPoint Position() const override;
     void MoveTo(TPoint position) override;
     bool StartSystemMove() override;
+    bool OwnMovesIgnored() const override;
     void SetLabelText(const std::u16string& text) override;
     int ShowSetupModal() override;
     void ShowException(const Exception& e) override;

@@ -71,8 +71,9 @@ public:
     int WizardResult = 2;         // what a showing of the wizard returns
     std::function<void()> Wizard; // what the user does in it, if anything
     bool BoxOpen = false;
-    bool MovesIgnored = false;   // a window manager that leaves the window where it is
-    bool SystemMoveTaken = true; // whether the window manager takes a drag over when asked
+    bool MovesIgnored = false;      // a window manager that leaves the window where it is
+    bool SystemMoveTaken = true;    // whether the window manager takes a drag over when asked
+    bool MovesKnownIgnored = false; // such a window manager, and the view knows it
 
     TPoint Position() const override { return At; }
     void MoveTo(TPoint position) override {
@@ -82,6 +83,7 @@ public:
         Calls.push_back("MoveTo(" + std::to_string(position.X) + ", " + std::to_string(position.Y) +
                         ")");
     }
+    bool OwnMovesIgnored() const override { return MovesKnownIgnored; }
     bool StartSystemMove() override {
         Calls.push_back("SystemMove");
         return SystemMoveTaken;

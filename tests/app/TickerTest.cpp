@@ -232,7 +232,7 @@ TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
         float DownX, DownY;
         std::vector<TMove> Moves;
         std::vector<std::string> Calls;
-        bool MovesIgnored = false, SystemMoveTaken = true;
+        bool MovesIgnored = false, SystemMoveTaken = true, MovesKnownIgnored = false;
     } cases[] = {
         {"left button: horizontal first, then vertical",
          10,
@@ -270,12 +270,21 @@ TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
           "MoveTo(857, 526)", "MoveTo(857, 526)", "Cursor(crDefault)"},
          true,
          false},
+        {"moves known to be ignored: the window manager takes the drag at its first move",
+         10,
+         5,
+         {{true, 20, 5}, {true, 30, 5}},
+         {"Cursor(crSizeAll)", "SystemMove", "Cursor(crDefault)"},
+         true,
+         true,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         TRecordingTickerView view;
         view.MovesIgnored = c.MovesIgnored;
         view.SystemMoveTaken = c.SystemMoveTaken;
+        view.MovesKnownIgnored = c.MovesKnownIgnored;
         TTicker ticker(view);
         ticker.FormMouseDown(c.DownX, c.DownY, true);
         EXPECT_EQ(ticker.MouseDownX, c.DownX);

@@ -23,6 +23,10 @@ void EndWithTheSession();
 // re-stacking it. Called once, before the window is first shown.
 void MakeToolWindow(QWidget* window);
 
+// Whether the window manager is known to carry out none of a window's own moves: such a window
+// moves only when the window manager is asked to move it (QWindow::startSystemMove).
+bool WindowManagerIgnoresMoves();
+
 // Whether the window system draws per-pixel transparency (a compositing manager runs).
 bool CompositorRunning();
 

@@ -16,6 +16,11 @@ void MakeToolWindow(QWidget* window) {
     ApplyToolWindowStyle(reinterpret_cast<void*>(window->winId()));
 }
 
+// Windows carries out a window's own moves.
+bool WindowManagerIgnoresMoves() {
+    return false;
+}
+
 // Desktop composition draws layered windows on every supported Windows.
 bool CompositorRunning() {
     return true;

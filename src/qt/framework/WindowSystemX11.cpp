@@ -91,6 +91,53 @@ std::string CompositorSelection() {
     return "_NET_WM_CM_S" + std::to_string(ScreenNumber());
 }
 
+// A window property's value as bytes: empty where it is not set or cannot be read.
+std::string Property(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property) {
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+            nullptr),
+        &std::free);
+    if (!reply) {
+        return {};
+    }
+    return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                       std::size_t(xcb_get_property_value_length(reply.get())));
+}
+
+// The name an EWMH window manager gives itself: _NET_WM_NAME of its _NET_SUPPORTING_WM_CHECK
+// window. Asked once per connection; empty where no such window manager runs.
+const std::string& WindowManagerName(xcb_connection_t* connection) {
+    static xcb_connection_t* known = nullptr;
+    static std::string name;
+    if (known == connection) {
+        return name;
+    }
+    known = connection;
+    name.clear();
+    const std::vector<xcb_atom_t> atoms =
+        Atoms(connection, {"_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME"});
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const std::string check =
+        screen != nullptr ? Property(connection, screen->root, atoms[0]) : std::string();
+    if (check.size() == sizeof(xcb_window_t)) {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        std::memcpy(&window, check.data(), sizeof window);
+        name = Property(connection, window, atoms[1]);
+    }
+    return name;
+}
+
+// weston's X window manager, under which XWayland runs in a weston session, shows a utility window
+// (as other windows of the kinds it does not focus) only at its next repaint of the screen for
+// another reason, and carries out none of a managed window's own moves; ordinary windows it shows
+// at once and moves itself when asked (_NET_WM_MOVERESIZE).
+bool WestonWindowManager() {
+    xcb_connection_t* connection = OnXcb() ? Connection() : nullptr;
+    return connection != nullptr && WindowManagerName(connection) == "Weston WM";
+}
+
 // The signals reach the event loop through this pipe: a handler may do little more than write.
 int SignalPipe[2] = {-1, -1};
 
@@ -207,21 +254,25 @@ void EndWithTheSession() {
 }
 
 void MakeToolWindow(QWidget* window) {
-    // Qt maps a tool window to a utility window that the window manager keeps off the task
-    // bar; the window states below say so explicitly to every EWMH window manager.
-    window->setWindowFlag(Qt::Tool, true);
-    if (!OnXcb()) {
-        return;
-    }
-    xcb_connection_t* connection = Connection();
+    xcb_connection_t* connection = OnXcb() ? Connection() : nullptr;
     if (connection == nullptr) {
+        // Qt maps a tool window to one that the window system keeps off the task bar.
+        window->setWindowFlag(Qt::Tool, true);
         return;
     }
+    // The compositor's selection and the window manager's name are asked along, for
+    // CompositorRunning and WestonWindowManager: one round trip.
+    const std::vector<xcb_atom_t> atoms =
+        Atoms(connection, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
+                           "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE", CompositorSelection(),
+                           "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME"});
+    // Qt maps a tool window to a utility window that the window manager keeps off the task bar
+    // and out of task switching; the window states below say so explicitly to every EWMH window
+    // manager. Under weston's, which has no task bar, a utility window would show nothing until
+    // something else is drawn and could not be dragged: there the ticker is an ordinary window,
+    // though one that weston does not keep above the others.
+    window->setWindowFlag(Qt::Tool, !WestonWindowManager());
     const auto id = static_cast<xcb_window_t>(window->winId());
-    // The compositor's selection is asked along, for CompositorRunning next: one round trip.
-    const std::vector<xcb_atom_t> atoms = Atoms(
-        connection, {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
-                     "_NET_WM_STATE_ABOVE", CompositorSelection()});
     const xcb_atom_t state = atoms[0];
     const std::vector<xcb_atom_t> states(atoms.begin() + 1, atoms.begin() + 4);
     // A window that is not mapped yet takes its initial states from the property; Qt adds its
@@ -248,6 +299,10 @@ bool CompositorRunning() {
                                       nullptr),
         &std::free);
     return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+bool WindowManagerIgnoresMoves() {
+    return WestonWindowManager();
 }
 
 void FollowCompositor(QWidget* window, bool running, std::function<void(bool running)> changed) {
