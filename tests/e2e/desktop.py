@@ -1,6 +1,8 @@
 """A private X desktop for end-to-end tests: Xvfb, a real EWMH window manager (openbox, or the
-tiling i3) and a compositing manager (xcompmgr), driven only from outside, as a person would, with xdotool, and
-inspected with xprop and xwininfo. Every wait is bounded polling, never a fixed sleep."""
+tiling i3) and a compositing manager (xcompmgr), driven only from outside, as a person would, with
+xdotool, and inspected with xprop and xwininfo. Or a weston session in a window on Xvfb, whose
+programs run on its XWayland: looked at and driven through Xvfb, inspected through XWayland.
+Every wait is bounded polling, never a fixed sleep."""
 
 import ctypes
 import ctypes.util
@@ -11,6 +13,10 @@ import signal
 import subprocess
 import tempfile
 import time
+
+
+# Rows of Xvfb's screen below weston's output.
+WESTON_POINTER_STRIP = 40
 
 
 class Timeout(AssertionError):
@@ -68,6 +74,9 @@ class Desktop:
         self.env["HOME"] = self.tmp
         self.env["XDG_RUNTIME_DIR"] = os.path.join(self.tmp, "runtime")
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
+        # Where the screen is looked at and the pointer and keys act: the X server itself, or
+        # under weston the Xvfb that shows weston's output.
+        self.screen_env = self.env
 
     # -- lifecycle -----------------------------------------------------------------------------
 
@@ -92,11 +101,13 @@ class Desktop:
 
     def _start(self):
         read_fd, write_fd = os.pipe()
+        # Under weston, a strip below its output where the pointer waits outside it.
+        height = self.height + (WESTON_POINTER_STRIP if self.window_manager == "weston" else 0)
         # -noreset: the server otherwise starts afresh whenever its last client leaves, and hangs
         # up on a client that connects meanwhile (the window manager, while xprop polls for it).
         xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-             f"{self.width}x{self.height}x24", "-nolisten", "tcp", "-noreset",
+             f"{self.width}x{height}x24", "-nolisten", "tcp", "-noreset",
              "+extension", "Composite"],
             pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, start_new_session=True)
@@ -109,7 +120,9 @@ class Desktop:
         self.display = f":{number}"
         self.env["DISPLAY"] = self.display
 
-        if self.window_manager == "i3":
+        if self.window_manager == "weston":
+            self._start_weston()
+        elif self.window_manager == "i3":
             # A bare i3: no bar, no key bindings, no first-start wizard.
             config = os.path.join(self.tmp, "i3.conf")
             with open(config, "w") as f:
@@ -121,10 +134,42 @@ class Desktop:
         wait_until("the window manager",
                    lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
                                                    check=False), timeout=60)
-        if self.compositor:
+        if self.compositor and self.window_manager != "weston":  # weston composites itself
             self.start_compositor()
         if self.accessibility:
             self._start_accessibility_bus()
+
+    def _start_weston(self):
+        """weston in a window filling Xvfb's screen above the pointer's strip, with XWayland, a
+        plain background and nothing else that redraws the screen by itself (no panel and its
+        clock, no animations)."""
+        config = os.path.join(self.tmp, "weston.ini")
+        with open(config, "w") as f:
+            f.write("[core]\nidle-time=0\n"
+                    "[shell]\npanel-position=none\nbackground-color=0xff3366aa\n"
+                    "startup-animation=none\nclose-animation=none\nlocking=false\n")
+        log = os.path.join(self.tmp, "weston.log")
+        self._spawn(["weston", "--backend=x11-backend.so", "--use-pixman", "--xwayland",
+                     f"--width={self.width}", f"--height={self.height}", f"--config={config}",
+                     f"--socket=pelwick-{os.getpid()}-{id(self)}", f"--log={log}"])
+
+        def xwayland_display():
+            try:
+                with open(log) as f:
+                    found = re.search(r"xserver listening on display (:\d+)", f.read())
+            except FileNotFoundError:
+                return None
+            return found and found.group(1)
+
+        self.screen_env = dict(self.env)
+        self.env["DISPLAY"] = wait_until("weston's XWayland", xwayland_display, timeout=60)
+        self.display = self.env["DISPLAY"]
+        # weston follows the pointer from where it enters its window: in from the strip below.
+        wait_until("weston's window", lambda: self.run(
+            ["xdotool", "search", "--onlyvisible", "--class", "Weston Compositor"], check=False,
+            env=self.screen_env))
+        self.move_pointer(0, self.height + WESTON_POINTER_STRIP // 2)
+        self.move_pointer(self.width // 2, self.height // 2)
 
     def compositing(self):
         return bool(_Xlib().selection_owner(self.display, "_NET_WM_CM_S0"))
@@ -179,8 +224,8 @@ class Desktop:
 
     # -- looking ------------------------------------------------------------------------------
 
-    def run(self, argv, check=True):
-        done = subprocess.run(argv, env=self.env, stdin=subprocess.DEVNULL,
+    def run(self, argv, check=True, env=None):
+        done = subprocess.run(argv, env=env or self.env, stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=30)
         if check and done.returncode != 0:
             raise RuntimeError(f"{argv[0]} failed: {done.stderr.strip()}")
@@ -225,26 +270,44 @@ class Desktop:
         return set(re.findall(r"_NET_WM_STATE_\w+", self.prop(wid, "_NET_WM_STATE")))
 
     def screenshot(self, path, wid=None):
-        target = "root" if wid is None else str(wid)
-        self.run(["import", "-window", target, path])
+        if wid is None:
+            self.run(["import", "-window", "root", path], env=self.screen_env)
+        else:
+            self.run(["import", "-window", str(wid), path])
+
+    def pixels(self, x, y, w, h):
+        """The settled pixels of a rectangle of the screen, as RGB triples."""
+        argv = ["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "-depth", "8", "rgb:-"]
+        frames = [None]
+
+        def probe():
+            frames.append(subprocess.run(argv, env=self.screen_env, capture_output=True,
+                                         check=True).stdout)
+            return frames[-1] if frames[-1] == frames[-2] else None
+
+        raw = wait_until("the screen to settle", probe, interval=0.2)
+        return [raw[i:i + 3] for i in range(0, len(raw), 3)]
 
     # -- acting -------------------------------------------------------------------------------
 
+    def xdotool(self, *argv):
+        self.run(["xdotool", *argv], env=self.screen_env)
+
     def move_pointer(self, x, y):
-        self.run(["xdotool", "mousemove", "--sync", str(x), str(y)])
+        self.xdotool("mousemove", "--sync", str(x), str(y))
 
     def click(self, x, y, button=1):
         self.move_pointer(x, y)
-        self.run(["xdotool", "click", str(button)])
+        self.xdotool("click", str(button))
 
     def press(self, button=1):
-        self.run(["xdotool", "mousedown", str(button)])
+        self.xdotool("mousedown", str(button))
 
     def release(self, button=1):
-        self.run(["xdotool", "mouseup", str(button)])
+        self.xdotool("mouseup", str(button))
 
     def type_text(self, text):
-        self.run(["xdotool", "type", "--delay", "20", text])
+        self.xdotool("type", "--delay", "20", text)
 
     def key(self, *names):
-        self.run(["xdotool", "key", "--delay", "20", *names])
+        self.xdotool("key", "--delay", "20", *names)
