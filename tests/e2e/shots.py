@@ -19,8 +19,8 @@ def background(desk):
 
 
 def grab(desk):
-    return subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=desk.env,
-                          capture_output=True, check=True).stdout
+    return subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                          env=desk.screen_env, capture_output=True, check=True).stdout
 
 
 def settled(desk):
@@ -59,7 +59,7 @@ def progress(desk, out, name, ticker, title="Dein Fortschritt"):
     tx, ty, _, _ = desk.geometry(ticker)
     desk.move_pointer(tx + 40, ty + 14)
     time.sleep(0.3)
-    desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+    desk.xdotool("click", "--repeat", "2", "--delay", "80", "1")
     window = desk.wait_window(title, timeout=30)
     desk.move_pointer(0, 0)  # no tooltip over the picture
     time.sleep(1)

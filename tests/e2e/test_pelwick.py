@@ -450,7 +450,7 @@ class Progress(PelwickTestCase):
         self.wait_text("    600      195,00\u20ac")
         x, y, _, _ = self.desk.geometry(ticker)
         self.desk.move_pointer(x + 40, y + 14)
-        self.desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+        self.desk.xdotool("click", "--repeat", "2", "--delay", "80", "1")
         window = self.desk.wait_window("Dein Fortschritt", pelwick.pid)
         self.wait_text(f"Rauchfrei seit {stop:%d.%m.%Y}, 30 Tage, 0 Stunden")
         self.wait_text("600 Zigaretten nicht geraucht")
