@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a configured and built folder and checks that it carries the
-# program with its desktop integration and documentation, and that the desktop tools and lintian
-# accept it.
+# program with its desktop integration and documentation, that the desktop tools and lintian
+# accept it, and that it installs, starts and purges cleanly on a clean Debian (clean-root.sh).
 #
 #     tests/packaging/check-deb.sh <build folder>
 set -euo pipefail
@@ -104,6 +104,8 @@ fi
 if ! lintian --fail-on error,warning --display-info "$deb"; then
     fail "lintian finds errors or warnings"
 fi
+
+"$(dirname "$0")/clean-root.sh" "$deb" || fail "the package does not install, run and purge on a clean Debian"
 
 if [ "$failures" -ne 0 ]; then
     echo "check-deb: $failures failure(s)" >&2
