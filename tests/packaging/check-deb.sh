@@ -105,7 +105,8 @@ if ! lintian --fail-on error,warning --display-info "$deb"; then
     fail "lintian finds errors or warnings"
 fi
 
-"$(dirname "$0")/clean-root.sh" "$deb" || fail "the package does not install, run and purge on a clean Debian"
+"$(dirname "$0")/clean-root.sh" "$deb" ||
+    fail "the package does not install, start and purge cleanly on a clean Debian"
 
 if [ "$failures" -ne 0 ]; then
     echo "check-deb: $failures failure(s)" >&2
