@@ -141,3 +141,13 @@ bool TFormProgress::AskYesNo(const std::u16string& question) {
     box.exec();
     return box.clickedButton() == yes;
 }
+
+void TFormProgress::ShowNote(const std::u16string& note) {
+    QMessageBox box(this);
+    box.setWindowTitle(windowTitle());
+    box.setIcon(QMessageBox::Information);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(Q(note));
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+}

@@ -56,6 +56,7 @@ private:
     // TProgressView
     void ShowTexts(const TProgressTexts& texts) override;
     bool AskYesNo(const std::u16string& question) override;
+    void ShowNote(const std::u16string& note) override;
 
     std::unique_ptr<Ui::TFormProgress> Layout;
 };
