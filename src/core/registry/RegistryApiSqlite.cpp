@@ -448,9 +448,16 @@ private:
 
     // A write's failure; one that found no room says so, however SQLite names it (a write cut
     // short by a full disk or by the file-size limit is an I/O error with that cause).
+    // The main file's own record is asked too: the rollback after the failure may have
+    // overwritten the connection's.
     LSTATUS WriteFailed(int rc) const {
-        const int cause = sqlite3_system_errno(db_);
-        if ((rc & 0xFF) == SQLITE_IOERR && (cause == ENOSPC || cause == EDQUOT || cause == EFBIG)) {
+        int fileCause = 0;
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &fileCause);
+        const auto noRoom = [](int cause) {
+            return cause == ENOSPC || cause == EDQUOT || cause == EFBIG;
+        };
+        if ((rc & 0xFF) == SQLITE_IOERR &&
+            (noRoom(sqlite3_system_errno(db_)) || noRoom(fileCause))) {
             return ERROR_DISK_FULL;
         }
         return FromSqlite(rc);
@@ -1107,6 +1114,9 @@ std::vector<TReadValue> ReadWhatCanBeRead(const std::string& file) {
         sqlite3_close_v2(db);
         return found;
     }
+    // Lets a file shorter than its header says be read as far as it goes; the connection
+    // writes nothing all the same.
+    sqlite3_exec(db, "PRAGMA writable_schema = ON", nullptr, nullptr, nullptr);
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db,
                            "SELECT type, data FROM reg_value WHERE key = ?1 COLLATE NOCASE AND "
