@@ -228,7 +228,8 @@ bool TraceSync() {
                SQLITE_OK;
 }
 
-[[noreturn]] void Writer(const char* progressFile, std::int64_t first) {
+// The progress file shared with the test, which outlives this process's death.
+faults::TProgress* MappedProgress(const char* progressFile) {
     const int fd = ::open(progressFile, O_RDWR | O_CLOEXEC);
     void* map = fd < 0 ? MAP_FAILED
                        : ::mmap(nullptr, sizeof(faults::TProgress), PROT_READ | PROT_WRITE,
@@ -238,6 +239,11 @@ bool TraceSync() {
         std::exit(2);
     }
     auto* progress = static_cast<faults::TProgress*>(map);
+    return progress;
+}
+
+[[noreturn]] void Writer(const char* progressFile, std::int64_t first) {
+    faults::TProgress* progress = MappedProgress(progressFile);
     std::atomic_ref<std::uint64_t> started(progress->Started);
     std::atomic_ref<std::uint64_t> finished(progress->Finished);
     TSetting s;
@@ -285,15 +291,7 @@ int Relapse() {
 }
 
 [[noreturn]] void Relapser(const char* progressFile) {
-    const int fd = ::open(progressFile, O_RDWR | O_CLOEXEC);
-    void* map = fd < 0 ? MAP_FAILED
-                       : ::mmap(nullptr, sizeof(faults::TProgress), PROT_READ | PROT_WRITE,
-                                MAP_SHARED, fd, 0);
-    if (map == MAP_FAILED) {
-        std::perror("progress file");
-        std::exit(2);
-    }
-    auto* progress = static_cast<faults::TProgress*>(map);
+    faults::TProgress* progress = MappedProgress(progressFile);
     std::atomic_ref<std::uint64_t> started(progress->Started);
     std::atomic_ref<std::uint64_t> finished(progress->Finished);
     TSetting s;
