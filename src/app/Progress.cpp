@@ -105,6 +105,18 @@ std::vector<std::u16string> AttemptLines(const TQuitHistory& history) {
 
 } // namespace
 
+std::u16string MilestoneLabel(const TMilestoneLine& line) {
+    switch (line.State) {
+    case TMilestoneState::Passed:
+        return u"\u2713 " + line.Text;
+    case TMilestoneState::Next:
+        return u"\u00BB " + line.Text;
+    case TMilestoneState::Later:
+        break;
+    }
+    return line.Text;
+}
+
 TProgressTexts MakeProgressTexts(TDateTime stop, TDateTime now, float cigarettesNotSmoked,
                                  float moneySaved, const TQuitHistory& history,
                                  const std::optional<std::u16string>& totalsFailure) {

@@ -31,6 +31,10 @@ struct TMilestoneLine {
     double Fraction = 0;
 };
 
+// A milestone's line as the window shows it, its state told by a mark: "✓" passed, "»" next,
+// none later (the front-ends set the next one's in bold too, and all in the text colour).
+std::u16string MilestoneLabel(const TMilestoneLine& line);
+
 struct TProgressTexts {
     std::u16string SmokeFree; // "Rauchfrei seit 10.11.2026, 30 Tage, 4 Stunden"
     // The totals and the life won back; empty, so not shown, before the stop day and where
