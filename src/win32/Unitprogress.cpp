@@ -120,13 +120,19 @@ void TFormProgress::ShowNear(HWND beside) {
         BringUp(Window);
         return;
     }
-    Progress.Refresh();
+    // Fitted first: laying the controls out anew gives them their fonts from the layout.
     FitToWorkArea();
+    Progress.Refresh();
     const TPoint at = PlacedClearOfTicker(Window, beside);
     SetWindowPos(Window, HWND_TOP, at.X, at.Y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     BringUp(Window);
     // Enter or the space bar pressed at once must not start the relapse's question.
     SetFocus(ButtonClose->Handle);
+}
+
+void TFormProgress::DpiChanged() {
+    // The labels have their layout's fonts again: the next one's bold anew.
+    Progress.Refresh();
 }
 
 void TFormProgress::ButtonRelapseClick() {
@@ -177,12 +183,14 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
         const TMilestoneLine line = shown ? texts.Milestones[i] : TMilestoneLine{};
         SetText(LabelMilestones[i], MilestoneLabel(line));
         SetText(LabelMilestoneDays[i], line.When);
-        // Told apart by marks, weight and dates; every line enabled, in the text colour.
+        // Told apart by marks, weight and dates; every line enabled, in the text colour. The
+        // next one's day in bold: its text in bold would need a third line the layout has not.
+        const TControl& day = *LabelMilestoneDays[i];
+        SendMessageW(day.Handle, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(line.State == TMilestoneState::Next ? BoldFont(day)
+                                                                                  : day.Font),
+                     TRUE);
         for (const TControl* label : {LabelMilestones[i], LabelMilestoneDays[i]}) {
-            SendMessageW(label->Handle, WM_SETFONT,
-                         reinterpret_cast<WPARAM>(
-                             line.State == TMilestoneState::Next ? BoldFont(*label) : label->Font),
-                         TRUE);
             ShowWindow(label->Handle, shown ? SW_SHOWNA : SW_HIDE);
         }
         const bool next = shown && line.State == TMilestoneState::Next;
