@@ -514,8 +514,8 @@ class Progress(PelwickTestCase):
 
         # A stop day ahead: when it comes and how long until then, no totals.
         ahead = datetime.datetime.now() + datetime.timedelta(days=5, minutes=30)
-        hive.update(self.session.config, {"CigBoxQty": hive.dword(20),
-                                          "UserStopTime": hive.binary_double(hive.date_time(ahead))})
+        hive.update(self.session.config, {
+            "CigBoxQty": hive.dword(20), "UserStopTime": hive.binary_double(hive.date_time(ahead))})
         open_again()
         self.desk.wait_window("Dein Fortschritt", pelwick.pid)
         self.wait_text(f"Rauchfrei ab {ahead:%d.%m.%Y}, noch 5 Tage, 0 Stunden")
