@@ -277,6 +277,7 @@ TEST_F(TickerWindow, TheLeftButtonDragsOtherButtonsDoNot) {
     Pump();
     EXPECT_EQ(Form->Cursor(), TCursor::SizeAll);
     EXPECT_EQ(Form->Ticker.MouseDownX, 40.0f);
+    EXPECT_EQ(GetCapture(), Form->Handle()); // until the release, wherever the pointer goes
     Post(image, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 4));
     Pump();
     RECT moved = ScreenRect(Form->Handle());
@@ -289,6 +290,7 @@ TEST_F(TickerWindow, TheLeftButtonDragsOtherButtonsDoNot) {
     Post(image, WM_LBUTTONUP, 0, MAKELPARAM(40, 14));
     Pump();
     EXPECT_EQ(Form->Cursor(), TCursor::Default);
+    EXPECT_EQ(GetCapture(), nullptr);
 
     // Moves without the left button held.
     Post(image, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(40, 14));

@@ -37,6 +37,10 @@ BANNER = (493, 130)
 BUTTON_NEXT = (894, 754)
 FIRST_EDIT = (493, 380)   # the edit of the Name, DOB and quantity pages; the price field
 SECOND_EDIT = (493, 524)  # the pack-count field of the price page
+# xdotool's commands for a double-click in which each click moves the pointer by 2 pixels.
+TREMBLING_DOUBLE_CLICK = ("mousedown", "1", "mousemove_relative", "2", "0", "mouseup", "1",
+                          "sleep", "0.08", "mousedown", "1", "mousemove_relative", "--", "-2", "0",
+                          "mouseup", "1")
 
 
 class Session:
@@ -357,11 +361,13 @@ class Progress(PelwickWindowsTestCase):
         ticker = self.desk.wait_window("FormMain", timeout=60)
         desktop.wait_until("the totals",
                            lambda: self.session.label() == "    600      195,00\u20ac")
-        x, y, _, _ = self.desk.geometry(ticker)
-        self.desk.move_pointer(x + 40, y + 14)
+        # A double-click by a trembling hand: each click moves the pointer by 2 pixels.
+        placed = self.desk.geometry(ticker)
+        self.desk.move_pointer(placed[0] + 40, placed[1] + 14)
         time.sleep(0.2)
-        self.desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+        self.desk.xdotool(*TREMBLING_DOUBLE_CLICK)
         window = self.desk.wait_window("Dein Fortschritt", timeout=30)
+        self.assertEqual(self.desk.geometry(ticker), placed)
         self.session.wait_text("TFormProgress",
                                f"Rauchfrei seit {stop:%d.%m.%Y}, 30 Tage, 0 Stunden", exact=True)
         texts = self.session.texts("TFormProgress")
@@ -403,16 +409,14 @@ class Progress(PelwickWindowsTestCase):
 
 
 class Dragging(PelwickWindowsTestCase):
-    def drag(self, ticker, button, dx, dy, steps=10):
-        """A drag at a person's pace: moves a tenth of a second apart, each short enough to
-        stay on the 29 pixels of the ticker (nothing captures the pointer, so a move that
-        leaves the window goes to whatever lies under it, as on Windows)."""
+    def drag(self, ticker, button, dx, dy, steps=10, pause=0.1):
+        """A drag in `steps` moves `pause` seconds apart."""
         x, y, _, _ = self.desk.geometry(ticker)
         self.desk.move_pointer(x + 40, y + 14)
         time.sleep(0.2)
         self.desk.press(button)
         for step in range(1, steps + 1):
-            time.sleep(0.1)
+            time.sleep(pause)
             self.desk.move_pointer(x + 40 + dx * step // steps, y + 14 + dy * step // steps)
         time.sleep(0.1)
         self.desk.release(button)
@@ -432,12 +436,18 @@ class Dragging(PelwickWindowsTestCase):
                       f"{[c['rect'] for c in self.session.windows() if c['class'] == 'TFormMain']}"
                       f" for Wine, not at {(x + 150, y - 90)}")
 
+        # A flick straight down: each of its moves takes the pointer off the 29 pixels of the
+        # ticker, which keeps the pointer for the drag.
+        self.drag(ticker, 1, 0, 150, pause=0)
+        desktop.wait_until("the ticker to follow the flick",
+                           lambda: self.desk.geometry(ticker) == (x + 150, y + 60, w, h))
+
         self.drag(ticker, 2, -60, 40)
-        self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
+        self.assertEqual(self.desk.geometry(ticker), (x + 150, y + 60, w, h))
 
         self.drag(ticker, 3, -60, 40)
         self.desk.key("Escape")  # the menu the right button opened
-        self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
+        self.assertEqual(self.desk.geometry(ticker), (x + 150, y + 60, w, h))
         self.assertIsNone(pelwick.poll())
 
 
