@@ -72,7 +72,9 @@ const char16_t* LabelName(TPrompt prompt) {
 
 // No owner window: an owned window always lies above its owner, and the top-most ticker must
 // stay above the wizard (taking no input while the wizard is shown).
-TFormSetup::TFormSetup(TForm*) : TForm(L"TFormSetup"), Wizard(*this) {
+// Owned by the hidden owner, so that the window manager gives it the keyboard when it is shown
+// from the ticker's menu, while the ticker stays above it.
+TFormSetup::TFormSetup(TForm*) : TForm(L"TFormSetup", Application->HiddenOwner()), Wizard(*this) {
     Bind(u"ButtonNextClick", [this] { ButtonNextClick(); });
     Bind(u"ButtonPreviousClick", [this] { ButtonPreviousClick(); });
     Bind(u"ButtonCancelClick", [this] { ButtonCancelClick(); });

@@ -244,6 +244,23 @@ class Running(PelwickWindowsTestCase):
             for t in self.session.top_level_texts("tooltips_class32")), timeout=15)
         self.screenshot("tooltip.png")
 
+        # The wizard from the menu has the keyboard without a click: to "Weiter >>" and press
+        # it, a name typed and Enter, and Alt+F4, which the window manager hands to the window
+        # that has the keyboard, cancels it.
+        self.open_menu_entry(ticker, 1)  # "Einstellungen"
+        self.desk.wait_window("Setup")
+        self.session.wait_text("TFormSetup", "Weiter >>", exact=True)
+        self.desk.key("Tab", "space")
+        self.session.wait_text("TFormSetup", "Wie lautet dein Name?", exact=True)
+        self.desk.key("ctrl+a")
+        self.desk.type_text("Berta")
+        self.desk.key("Return")
+        self.session.wait_text("TFormSetup", "In welchem Jahr wurdest du geboren?", exact=True)
+        self.assertEqual(self.session.stored()["UserName"], ("REG_SZ", "Berta"))
+        self.desk.key("alt+F4")
+        self.desk.wait_no_window("Setup")
+        self.assertIsNone(pelwick.poll())
+
         self.open_menu_entry(ticker, 0)  # "Beenden"
         self.assertEqual(pelwick.wait(timeout=30), 0)
 
