@@ -67,9 +67,9 @@ protected:
 // least as high as they think sane) and then carry out what the window asks for. At its exposure,
 // by when the window manager has placed it, a window found elsewhere than it asked, or at another
 // size than its fixed one, asks once more.
-class TFirstPlacementCheck : public QObject {
+class TPlacementCheck : public QObject {
 public:
-    TFirstPlacementCheck(QWidget* form, QRect wanted) : QObject(form), Form(form), Wanted(wanted) {
+    TPlacementCheck(QWidget* form, QRect wanted) : QObject(form), Form(form), Wanted(wanted) {
         Form->windowHandle()->installEventFilter(this);
     }
 
@@ -326,7 +326,7 @@ void CenterOnPrimaryScreen(QWidget* window) {
 
 void CheckPlacementWhenExposed(QWidget* window) {
     if (window->windowHandle() != nullptr && window->minimumSize() == window->maximumSize()) {
-        new TFirstPlacementCheck(window, window->geometry());
+        new TPlacementCheck(window, window->geometry());
     }
 }
 
