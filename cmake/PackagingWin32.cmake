@@ -7,13 +7,17 @@ install(FILES "${PROJECT_SOURCE_DIR}/resources/CREDITS" DESTINATION . RENAME CRE
 
 # The 64-bit package gets a 64-bit installer: it runs where no 32-bit code can, installs into
 # "Program Files" rather than "(x86)" and registers its uninstaller in the 64-bit registry view.
+# Each installer installs into $PROGRAMFILES, the folder of its own kind. Not $PROGRAMFILES64:
+# makensis compiles that constant for the target in force where it first stands, which in the
+# installer script is before our defines, so it meant the 64-bit folder as a 32-bit installer
+# asks for it, and a 64-bit installer got "Program Files (x86)" on every Windows with a 32-bit
+# side.
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(pelwick_architecture win64)
-    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     set(pelwick_nsis_target "Target amd64-unicode")
 else()
     set(pelwick_architecture win32)
-    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
     set(pelwick_nsis_target "")
 endif()
 

@@ -24,9 +24,15 @@ function(pelwick_add_test name)
         LABELS "${labels}"
         ENVIRONMENT "XDG_CONFIG_HOME=${sandbox}/config;HOME=${sandbox};WINEPREFIX=${sandbox}/wine;WINEDEBUG=-all"
         FIXTURES_REQUIRED pelwick_sandbox_${name})
-    # Emptied and made again: Wine creates its prefix only inside an existing folder.
+    # Emptied and made again. Under Wine the prefix is made here, as a 64-bit Windows with its
+    # 32-bit side whatever this machine runs (the script says how).
+    set(make_prefix true)
+    if(CMAKE_CROSSCOMPILING AND WIN32)
+        set(make_prefix "${PROJECT_SOURCE_DIR}/tests/win32/make-prefix.sh \"\$0/wine\"")
+    endif()
     add_test(NAME ${name}.sandbox
-             COMMAND sh -c "rm -rf -- \"\$0\" && mkdir -p -- \"\$0\"" "${sandbox}")
+             COMMAND sh -c "rm -rf -- \"\$0\" && mkdir -p -- \"\$0\" && ${make_prefix}"
+                     "${sandbox}")
     set_tests_properties(${name}.sandbox PROPERTIES FIXTURES_SETUP pelwick_sandbox_${name}
                                                    LABELS "${labels}")
     if(CMAKE_CROSSCOMPILING AND WIN32)

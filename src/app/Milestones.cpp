@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -41,26 +42,43 @@ const TMilestone Milestones[] = {
 };
 
 // The moment a milestone is reached: spans of the clock are added to the moment, months and
-// years to the calendar day, keeping the time of day.
+// years to the calendar day, keeping the time of day. Both on the straight scale of days, so
+// that before 30 December 1899 the time of day counts forward too. A NaN where the moment, or
+// the stop moment, lies beyond the clock's range: no date can be given for it.
 TDateTime ReachedAt(TDateTime stop, const TMilestone& m) {
+    constexpr TDateTime none = std::numeric_limits<TDateTime>::quiet_NaN();
+    if (!WithinClock(stop)) {
+        return none;
+    }
+    const double from = StraightDays(stop);
+    double reached = from;
     switch (m.Unit) {
     case TUnit::Minutes:
-        return stop + m.Count / 1440.0;
+        reached = from + m.Count / 1440.0;
+        break;
     case TUnit::Hours:
-        return stop + m.Count / 24.0;
+        reached = from + m.Count / 24.0;
+        break;
     case TUnit::Weeks:
-        return stop + 7.0 * m.Count;
+        reached = from + 7.0 * m.Count;
+        break;
     case TUnit::Months:
-    case TUnit::Years:
+    case TUnit::Years: {
+        const double day = std::floor(from);
+        const std::optional<TCalendarDay> calendarDay = CalendarDayOf(day);
+        const std::int32_t months = m.Unit == TUnit::Months ? m.Count : 12 * m.Count;
+        // The calendar holds a day at its last one; a milestone past it has no date.
+        if (!calendarDay ||
+            std::int64_t{calendarDay->Year} * 12 + calendarDay->Month - 1 + months >
+                std::int64_t{LastCalendarDay.Year} * 12 + LastCalendarDay.Month - 1) {
+            return none;
+        }
+        reached = DateTimeOf(AddMonths(*calendarDay, months)) + (from - day);
         break;
     }
-    const std::optional<TCalendarDay> day = CalendarDayOf(stop);
-    if (!day) {
-        return stop;
     }
-    const TDateTime timeOfDay = stop - DateTimeOf(*day);
-    const std::int32_t months = m.Unit == TUnit::Months ? m.Count : 12 * m.Count;
-    return DateTimeOf(AddMonths(*day, months)) + timeOfDay;
+    const TDateTime moment = FromStraightDays(reached);
+    return WithinClock(moment) ? moment : none;
 }
 
 std::string Plural(std::int64_t n, const char* one, const char* many) {
@@ -87,7 +105,8 @@ std::string When(TDateTime moment, bool withTime) {
     std::string when = text;
     if (withTime) {
         const auto minutes =
-            static_cast<std::int32_t>(std::lround((moment - DateTimeOf(*day)) * 1440.0)) % 1440;
+            static_cast<std::int32_t>(std::lround(std::fabs(moment - DateTimeOf(*day)) * 1440.0)) %
+            1440;
         std::snprintf(text, sizeof text, " um %02d:%02d Uhr", minutes / 60, minutes % 60);
         when += text;
     }
@@ -124,7 +143,10 @@ std::u16string SmokeFreeText(TDateTime stop, TDateTime now) {
     }
     for (const TMilestone& m : Milestones) {
         const TDateTime reached = ReachedAt(stop, m);
-        if (reached > now) {
+        if (std::isnan(reached)) {
+            return FromUtf8(text + "\nDanach: " + m.Text);
+        }
+        if (StraightDays(reached) > StraightDays(now)) {
             const bool withinADay = m.Unit == TUnit::Minutes || m.Unit == TUnit::Hours;
             return FromUtf8(text + "\nAm " + When(reached, withinADay) + ": " + m.Text);
         }

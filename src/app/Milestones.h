@@ -15,7 +15,8 @@
 // the time, when it is reached. Times are local wall-clock times, as the totals count them.
 std::u16string SmokeFreeText(TDateTime stop, TDateTime now);
 
-// One milestone of the timeline and the moment it is reached from a stop moment.
+// One milestone of the timeline and the moment it is reached from a stop moment: a NaN where
+// that lies beyond the clock's range (WithinClock), and so has no date.
 struct THealthMilestone {
     TDateTime Reached = 0;
     std::u16string Text;

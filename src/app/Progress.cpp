@@ -6,6 +6,7 @@
 #include "conversions/Clock.h"
 #include "conversions/NarrowText.h"
 #include "conversions/NumberFormat.h"
+#include "registry/Registry.h"
 #include "runtime/Text.h"
 
 #include <algorithm>
@@ -51,14 +52,20 @@ std::vector<TMilestoneLine> MilestoneLines(TDateTime stop, TDateTime now) {
     for (THealthMilestone& m : HealthMilestones(stop)) {
         TMilestoneLine line;
         line.Text = std::move(m.Text);
-        if (m.Reached <= now) {
+        if (std::isnan(m.Reached)) {
+            line.State = nextFound ? TMilestoneState::Later : TMilestoneState::Next;
+            line.When = u"Tag nicht lesbar";
+            nextFound = true;
+        } else if (StraightDays(m.Reached) <= StraightDays(now)) {
             line.State = TMilestoneState::Passed;
             line.When = u"erreicht am " + DayText(m.Reached);
         } else {
             line.State = nextFound ? TMilestoneState::Later : TMilestoneState::Next;
             line.When = u"am " + DayText(m.Reached);
             if (!nextFound) {
-                line.Fraction = std::clamp((now - stop) / (m.Reached - stop), 0.0, 1.0);
+                line.Fraction = std::clamp((StraightDays(now) - StraightDays(stop)) /
+                                               (StraightDays(m.Reached) - StraightDays(stop)),
+                                           0.0, 1.0);
             }
             nextFound = true;
         }
@@ -101,7 +108,9 @@ std::vector<std::u16string> AttemptLines(const TQuitHistory& history) {
 TProgressTexts MakeProgressTexts(TDateTime stop, TDateTime now, float cigarettesNotSmoked,
                                  float moneySaved, const TQuitHistory& history) {
     TProgressTexts texts;
-    texts.SmokeFree = SmokeFreeLine(stop, now);
+    texts.SmokeFree = WithinClock(stop)
+                          ? SmokeFreeLine(stop, now)
+                          : u"Der gespeicherte Tag deines Rauchstopps ist nicht lesbar.";
     texts.Cigarettes = Cigarettes(cigarettesNotSmoked) + u" nicht geraucht";
     texts.Money = Amount(moneySaved) + u" gespart";
     const auto lifeMinutes = static_cast<std::int64_t>(
@@ -110,7 +119,7 @@ TProgressTexts MakeProgressTexts(TDateTime stop, TDateTime now, float cigarettes
                     (lifeMinutes < 60 ? Span(lifeMinutes) : u"etwa " + DurationText(lifeMinutes));
     texts.Milestones = MilestoneLines(stop, now);
     texts.Attempts = AttemptLines(history);
-    texts.RelapseEnabled = stop <= now;
+    texts.RelapseEnabled = WithinClock(stop) && StraightDays(stop) <= StraightDays(now);
     return texts;
 }
 
@@ -140,17 +149,58 @@ void TProgress::Refresh() {
     View.ShowTexts(texts);
 }
 
+namespace {
+
+// What was not saved and why, in the window's words. The attempt may have been kept before the
+// stop moment failed to move: then the history has it, and the count goes on from the old moment
+// until a later relapse, which keeps the attempt in the same place again.
+std::u16string RelapseNotSavedNote(const Exception& e, bool attemptKept) {
+    const std::u16string why =
+        dynamic_cast<const ERegistryDiskFull*>(&e) != nullptr
+            ? u"Auf dem Datentr\u00E4ger deiner Einstellungen ist kein Platz mehr."
+            : ExceptionMessageText(e);
+    if (attemptKept) {
+        return u"Dein Versuch ist im Verlauf, aber dein neuer Rauchstopp ist nicht gespeichert; "
+               u"deine Z\u00E4hlung l\u00E4uft vom alten weiter. " +
+               why;
+    }
+    return u"Dein R\u00FCckfall ist nicht gespeichert; der Verlauf und deine Z\u00E4hlung "
+           u"bleiben, wie sie waren. " +
+           why;
+}
+
+} // namespace
+
 void TProgress::ButtonRelapseClick() {
     const TDateTime stop = Setting->GetUserStopTime();
-    if (CurrentDateTime() < stop || !View.AskYesNo(RelapseQuestion(stop, CurrentDateTime()))) {
+    if (!WithinClock(stop) || CurrentDateTime() < stop ||
+        !View.AskYesNo(RelapseQuestion(stop, CurrentDateTime()))) {
         return;
     }
-    // The totals the attempt reached, as the label shows them; the history is written before
-    // the stop moment moves, so a failure loses nothing.
-    Ticker.UpdateDisplay();
-    const TDateTime now = CurrentDateTime();
-    Setting->AddQuitAttempt({stop, now, Ticker.CigarettesNotSmoked, Ticker.MoneySaved});
-    Setting->SetUserStopTime(now);
+    bool attemptKept = false;
+    try {
+        // Another running copy may have kept this attempt while the question was open.
+        if (Setting->GetUserStopTime() != stop) {
+            Ticker.TimerMainTimer();
+            Refresh();
+            View.ShowNote(u"Dieser Versuch ist schon im Verlauf: Ein anderes laufendes Pelwick "
+                          u"hat ihn eben gespeichert und z\u00E4hlt seitdem neu.");
+            return;
+        }
+        // The totals the attempt reached, as the label shows them, from the stop moment the
+        // question named. The history is written before the stop moment moves: cut off
+        // between the two, the next relapse keeps the attempt in the same place again.
+        const TDateTime now = CurrentDateTime();
+        TQuitAttempt attempt{stop, now};
+        ComputeTotals(stop, now, attempt.CigarettesNotSmoked, attempt.MoneySaved);
+        Setting->AddQuitAttempt(attempt);
+        attemptKept = true;
+        Setting->SetUserStopTime(now);
+    } catch (const Exception& e) {
+        Refresh();
+        View.ShowNote(RelapseNotSavedNote(e, attemptKept));
+        return;
+    }
     Ticker.UpdateDisplay();
     Refresh();
 }

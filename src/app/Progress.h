@@ -55,6 +55,8 @@ public:
     virtual void ShowTexts(const TProgressTexts& texts) = 0;
     // A question with "Ja" and "Nein"; true for "Ja".
     virtual bool AskYesNo(const std::u16string& question) = 0;
+    // A note in the window's own box, with "OK".
+    virtual void ShowNote(const std::u16string& note) = 0;
 
 protected:
     ~TProgressView() = default;
@@ -69,7 +71,9 @@ public:
     void Refresh();
 
     // Asks once; on "Ja" keeps the current attempt with the totals it reached, stores now as
-    // the stop moment and shows the ticker's new totals at once.
+    // the stop moment and shows the ticker's new totals at once. An attempt that another
+    // running copy kept while the question was open is not kept again, and a relapse that
+    // cannot be saved changes nothing; either is said in a note.
     void ButtonRelapseClick();
 
 private:

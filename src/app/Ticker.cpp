@@ -9,16 +9,30 @@
 
 #include <cmath>
 
-TTicker::TTicker(TTickerView& view) : View(view) {}
+void ComputeTotals(TDateTime stop, TDateTime now, float& cigarettesNotSmoked, float& moneySaved) {
+    const std::int32_t minutes = MinuteCount(WholeMinutesBetween(stop, now));
+    cigarettesNotSmoked = CigarettesNotSmokedAfter(Setting->GetCigConsQty(), minutes);
+    const float price = Setting->GetCigBoxPrice();
+    const std::int32_t perPack = Setting->GetCigBoxQty();
+    moneySaved = MoneySavedOn(price, perPack, cigarettesNotSmoked);
+}
+
+TTicker::TTicker(TTickerView& view) : View(view), StoreCheck(CheckStoreFile()) {}
 
 void TTicker::FormCreate() {
     // A failure is shown and start-up goes on: the stored figures can then be repaired through
     // "Einstellungen", where ending the program would fail the same way at every start.
     // A store that exists but cannot be used now (another program's lock, a folder open to
     // others) is no first start: no wizard then.
-    bool setupComplete = false;
+    // A damaged file was set aside and what it held carried over, or the file may only be
+    // read: said once. One that could not be set aside is used no more than one of another
+    // user: no wizard, whose pages could save nothing.
+    if (!StoreCheck.Message.empty()) {
+        ReportRefreshFailure(Exception(StoreCheck.Message));
+    }
+    bool setupComplete = StoreCheck.State == TStoreCheck::TState::Unusable;
     try {
-        setupComplete = Setting->GetSetupCompl();
+        setupComplete = setupComplete || Setting->GetSetupCompl();
     } catch (const ERegistryUnavailable& e) {
         ReportRefreshFailure(e);
         setupComplete = true;
@@ -33,13 +47,7 @@ void TTicker::FormCreate() {
 
 void TTicker::UpdateDisplay() {
     const TDateTime stop = Setting->GetUserStopTime();
-    const TDateTime now = CurrentDateTime();
-    const std::int32_t minutes = MinuteCount(WholeMinutesBetween(stop, now));
-    const std::int32_t perDay = Setting->GetCigConsQty();
-    CigarettesNotSmoked = CigarettesNotSmokedAfter(perDay, minutes);
-    const float price = Setting->GetCigBoxPrice();
-    const std::int32_t perPack = Setting->GetCigBoxQty();
-    MoneySaved = MoneySavedOn(price, perPack, CigarettesNotSmoked);
+    ComputeTotals(stop, CurrentDateTime(), CigarettesNotSmoked, MoneySaved);
     View.SetLabelText(SavingsText(CigarettesNotSmoked, MoneySaved));
 }
 

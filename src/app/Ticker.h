@@ -6,6 +6,8 @@
 
 #include "app/Geometry.h"
 #include "app/WindowDrag.h"
+#include "conversions/Types.h"
+#include "registry/StoreFile.h"
 #include "runtime/Exceptions.h"
 
 #include <cstdint>
@@ -41,8 +43,15 @@ protected:
     ~TTickerView() = default;
 };
 
+// The two totals from a stop moment to a later one, from the stored figures, as the label
+// computes them: the cigarettes first, then the money. Catches nothing: a failure leaves what
+// the steps before it stored.
+void ComputeTotals(TDateTime stop, TDateTime now, float& cigarettesNotSmoked, float& moneySaved);
+
 class TTicker {
 public:
+    // Looks at the store's file first, before the wizard reads it (CheckStoreFile): what is
+    // to be said about it is said in FormCreate.
     explicit TTicker(TTickerView& view);
 
     // The creation notification: at a first start the wizard, then the first totals. A failure
@@ -87,6 +96,7 @@ private:
     void OpenProgress();
 
     TTickerView& View;
+    TStoreCheck StoreCheck;
     std::u16string ShownFailure;
     TWindowDrag Drag;
     // The double-click rule: the press that began the current click, and the press of an

@@ -35,10 +35,25 @@ private:
     TRegistry& registry_;
 };
 
-// A missing value, or a key that cannot be opened with full access, reads as the default.
+// Opens a key for a read: with full access, which creates it where it is missing, else for
+// reading alone, so that a store that may only be read still shows what it holds.
+bool OpenForReading(TRegistry& registry, const std::u16string& path, bool canCreate) {
+    if (registry.OpenKey(path, canCreate)) {
+        return true;
+    }
+    struct TAccessBack {
+        TRegistry& Registry;
+        RegistryApi::REGSAM Access;
+        ~TAccessBack() { Registry.Access = Access; }
+    } back{registry, registry.Access};
+    registry.Access = RegistryApi::KEY_READ;
+    return registry.OpenKey(path, false);
+}
+
+// A missing value, or a key that cannot be opened, reads as the default.
 template <typename T, typename TRead>
 T ReadValue(TRegistry& registry, const std::u16string& name, const T& fallback, TRead read) {
-    if (!registry.OpenKey(RegistryKeyPath, true)) {
+    if (!OpenForReading(registry, RegistryKeyPath, true)) {
         return fallback;
     }
     TKeyCloser closer(registry);
@@ -55,7 +70,8 @@ void WriteValue(TRegistry& registry, const std::u16string& name, TWrite write) {
     }
     // A key that exists but cannot be opened for writing must not pass for a saved value.
     if (!registry.OpenKey(RegistryKeyPath, true)) {
-        throw ERegistryException(FormatRegistryMessage(SRegSetDataFailed, name));
+        RaiseWriteFailure(RegistryApi::ERROR_ACCESS_DENIED, name,
+                          FormatRegistryMessage(SRegSetDataFailed, name));
     }
     TKeyCloser closer(registry);
     write();
@@ -68,19 +84,20 @@ std::u16string SlotName(int slot) {
     return {static_cast<char16_t>(u'0' + slot / 10), static_cast<char16_t>(u'0' + slot % 10)};
 }
 
-// None for an attempt no clock can measure: not finite, out of the clock's range, or ending
-// before it starts.
+// Totals from 10^18 on are written in exponent form: beyond what the ticker's label shows.
+bool Showable(float total) {
+    return std::fabs(total) < 1e18F;
+}
+
+// None for an attempt that cannot be shown truly: a moment outside the clock's range, an end
+// before the start, or totals the label cannot show.
 std::optional<TQuitAttempt> Decoded(const std::uint8_t* bytes) {
     const TQuitAttempt attempt{
         LittleEndian::Read<double>(bytes), LittleEndian::Read<double>(bytes + 8),
         LittleEndian::Read<float>(bytes + 16), LittleEndian::Read<float>(bytes + 20)};
-    if (!std::isfinite(attempt.CigarettesNotSmoked) || !std::isfinite(attempt.MoneySaved) ||
-        !(attempt.End >= attempt.Start)) {
-        return std::nullopt;
-    }
-    try {
-        WholeMinutesBetween(attempt.Start, attempt.End);
-    } catch (const Exception&) {
+    if (!Showable(attempt.CigarettesNotSmoked) || !Showable(attempt.MoneySaved) ||
+        !WithinClock(attempt.Start) || !WithinClock(attempt.End) ||
+        !(StraightDays(attempt.End) >= StraightDays(attempt.Start))) {
         return std::nullopt;
     }
     return attempt;
@@ -203,7 +220,7 @@ void TSetting::SetSetupCompl(const bool& value) {
 TQuitHistory TSetting::GetQuitHistory() {
     TQuitHistory history;
     // Opened without creating: reading the history leaves the registry as it was.
-    if (!Registry->OpenKey(HistoryKeyPath, false)) {
+    if (!OpenForReading(*Registry, HistoryKeyPath, false)) {
         history.KeyUnreadable = Registry->KeyExists(HistoryKeyPath);
         return history;
     }
@@ -228,19 +245,23 @@ void TSetting::AddQuitAttempt(const TQuitAttempt& attempt) {
         Registry->CreateKey(HistoryKeyPath);
     }
     if (!Registry->OpenKey(HistoryKeyPath, true)) {
-        throw ERegistryException(FormatRegistryMessage(SRegSetDataFailed, HistoryKeyName));
+        RaiseWriteFailure(RegistryApi::ERROR_ACCESS_DENIED, HistoryKeyName,
+                          FormatRegistryMessage(SRegSetDataFailed, HistoryKeyName));
     }
     TKeyCloser closer(*Registry);
+    int same = -1;
     int free = -1;
     int damaged = -1;
     int oldest = 0;
     std::optional<TQuitAttempt> oldestAttempt;
-    for (int slot = 0; slot < QuitHistoryCapacity && free < 0; ++slot) {
+    for (int slot = 0; slot < QuitHistoryCapacity && same < 0; ++slot) {
         const TSlot read = ReadSlot(*Registry, slot);
         if (!read.Used) {
-            free = slot;
+            free = free < 0 ? slot : free;
         } else if (!read.Attempt) {
             damaged = damaged < 0 ? slot : damaged;
+        } else if (read.Attempt->Start == attempt.Start) {
+            same = slot;
         } else if (!oldestAttempt || read.Attempt->End < oldestAttempt->End ||
                    (read.Attempt->End == oldestAttempt->End &&
                     read.Attempt->Start < oldestAttempt->Start)) {
@@ -248,7 +269,9 @@ void TSetting::AddQuitAttempt(const TQuitAttempt& attempt) {
             oldestAttempt = read.Attempt;
         }
     }
-    const int slot = free >= 0 ? free : damaged >= 0 ? damaged : oldest;
+    // An attempt of the same start is this one kept before: by another running copy, or by a
+    // relapse that was cut off before it moved the stop moment on.
+    const int slot = same >= 0 ? same : free >= 0 ? free : damaged >= 0 ? damaged : oldest;
     std::uint8_t bytes[QuitAttemptSize];
     LittleEndian::Write(attempt.Start, bytes);
     LittleEndian::Write(attempt.End, bytes + 8);

@@ -26,6 +26,7 @@ extern const std::u16string SetupComplName;
 // REG_BINARY value of 24 bytes each (little-endian): the start and the end as date-time
 // doubles, then the cigarettes not smoked and the money saved as single-precision floats.
 // The values are named "00" to "99": at most 100 attempts, a new one replacing the oldest.
+// Values of other names are left alone and not counted.
 extern const std::u16string HistoryKeyName; // u"Verlauf"
 inline constexpr int QuitHistoryCapacity = 100;
 
@@ -40,7 +41,8 @@ struct TQuitAttempt {
 struct TQuitHistory {
     // Newest first (by their end).
     std::vector<TQuitAttempt> Attempts;
-    // Values of another type or size, or whose end lies before their start.
+    // Values of another type or size, with a moment outside the clock's range, an end before
+    // the start, or totals the ticker's label cannot show.
     int Unreadable = 0;
     // The subkey exists but cannot be opened.
     bool KeyUnreadable = false;
@@ -83,7 +85,8 @@ public:
     // The attempts kept so far; a damaged value is counted, never raised. Only a registry that
     // cannot be used at all raises (ERegistryUnavailable). The seven values are not touched.
     TQuitHistory GetQuitHistory();
-    // Keeps an attempt: in a free value, else in place of a damaged one, else of the oldest.
+    // Keeps an attempt: in place of one kept with the same start, else in a free value, else in
+    // place of a damaged one, else of the oldest.
     void AddQuitAttempt(const TQuitAttempt& attempt);
 
 private:

@@ -128,16 +128,28 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
     ButtonRelapse->setEnabled(texts.RelapseEnabled);
 }
 
+void TFormProgress::PrepareBox(QMessageBox& box, QMessageBox::Icon icon,
+                               const std::u16string& text) {
+    box.setWindowTitle(windowTitle());
+    box.setIcon(icon);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(Q(text));
+}
+
 bool TFormProgress::AskYesNo(const std::u16string& question) {
     QMessageBox box(this);
-    box.setWindowTitle(windowTitle());
-    box.setIcon(QMessageBox::Question);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(Q(question));
+    PrepareBox(box, QMessageBox::Question, question);
     QPushButton* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+void TFormProgress::ShowNote(const std::u16string& note) {
+    QMessageBox box(this);
+    PrepareBox(box, QMessageBox::Information, note);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
 }

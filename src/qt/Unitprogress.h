@@ -6,6 +6,7 @@
 
 #include "app/Progress.h"
 
+#include <QMessageBox>
 #include <QWidget>
 
 #include <memory>
@@ -56,6 +57,10 @@ private:
     // TProgressView
     void ShowTexts(const TProgressTexts& texts) override;
     bool AskYesNo(const std::u16string& question) override;
+    void ShowNote(const std::u16string& note) override;
+
+    // A box of this window's: its title, plain text.
+    void PrepareBox(QMessageBox& box, QMessageBox::Icon icon, const std::u16string& text);
 
     std::unique_ptr<Ui::TFormProgress> Layout;
 };

@@ -149,3 +149,7 @@ bool TFormProgress::AskYesNo(const std::u16string& question) {
     }
     return answer == IDYES;
 }
+
+void TFormProgress::ShowNote(const std::u16string& note) {
+    MessageBoxW(Window, ToWide(note).c_str(), L"Dein Fortschritt", MB_OK | MB_ICONINFORMATION);
+}

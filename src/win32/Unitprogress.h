@@ -40,4 +40,5 @@ private:
     // TProgressView
     void ShowTexts(const TProgressTexts& texts) override;
     bool AskYesNo(const std::u16string& question) override;
+    void ShowNote(const std::u16string& note) override;
 };

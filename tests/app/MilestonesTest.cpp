@@ -66,6 +66,13 @@ TEST(SmokeFreeText, TheTimeAndTheNextMilestone) {
          "27 Tage, 0 Stunden rauchfrei.\nAm 28.02.2026: " + Cough},
         {"beyond the last milestone", Day(2000, 1, 1), stop,
          "9556 Tage, 0 Stunden rauchfrei.\nAlle Meilensteine sind erreicht: " + Heart},
+        // Before day 0 the time of day counts away from it: -1.25 is 29.12.1899, 06:00.
+        {"a stop before 30.12.1899", -1.25, -1.25,
+         "Seit weniger als einer Stunde rauchfrei.\nAm 29.12.1899 um 06:20 Uhr: " + Pulse},
+        {"two weeks from before 30.12.1899", -1.25, 0.25,
+         "1 Tag, 0 Stunden rauchfrei.\nAm 12.01.1900: " + Circulation},
+        {"a milestone after 31.12.9999 has no day", Day(9999, 1, 1), Day(9999, 12, 31),
+         "364 Tage, 0 Stunden rauchfrei.\nDanach: " + HeartHalf},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Text(c.Stop, c.Now), c.Text) << c.Name;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -92,6 +93,14 @@ TEST(ProgressTexts, AtTheEdges) {
     EXPECT_EQ(Utf8(t.Milestones[3].When), "am 10.12.2026");
     EXPECT_EQ(Utf8(t.Milestones[4].When), "am 10.11.2027");
     EXPECT_EQ(Utf8(t.Attempts[0]), "Noch keine fr\xC3\xBCheren Versuche.");
+
+    // No day is given that the clock cannot count, neither a milestone's nor the stop's.
+    const TProgressTexts late = MakeProgressTexts(Day(9999, 1, 1), Day(9999, 12, 31), 0, 0, {});
+    EXPECT_EQ(States(late), "PPPPNLLL");
+    EXPECT_EQ(Utf8(late.Milestones[4].When), "Tag nicht lesbar");
+    const TProgressTexts beyond = MakeProgressTexts(Day(9999, 12, 31) + 1, stop, 0, 0, {});
+    EXPECT_EQ(Utf8(beyond.SmokeFree), "Der gespeicherte Tag deines Rauchstopps ist nicht lesbar.");
+    EXPECT_FALSE(beyond.RelapseEnabled);
 }
 
 class ProgressTest : public TAppTest, protected TProgressView {
@@ -99,8 +108,12 @@ protected:
     void ShowTexts(const TProgressTexts& texts) override { Shown = texts; }
     bool AskYesNo(const std::u16string& question) override {
         Questions.push_back(Utf8(question));
+        if (WhileAsking) {
+            WhileAsking();
+        }
         return Answer;
     }
+    void ShowNote(const std::u16string& note) override { Notes.push_back(Utf8(note)); }
 
     // A value under Verlauf as another program or a damaged disk would leave it.
     static void Plant(const std::u16string& name, RegistryApi::DWORD type, const TBytes& data) {
@@ -130,6 +143,8 @@ protected:
     TProgress Progress{*this, Ticker};
     TProgressTexts Shown;
     std::vector<std::string> Questions;
+    std::vector<std::string> Notes;
+    std::function<void()> WhileAsking;
     bool Answer = false;
 };
 
@@ -166,6 +181,66 @@ TEST_F(ProgressTest, ARelapseKeepsTheAttemptAndCountsAnew) {
               "31.01.2024 bis 01.03.2024: 30 Tage, 12 Stunden, 610 Zigaretten, 198,25\xE2\x82\xAC");
 }
 
+// Another running copy answers the same question, or a relapse was cut off between its two
+// writes: the attempt is kept once, never a second one that starts where the first ended.
+TEST_F(ProgressTest, ARelapseIsKeptOnce) {
+    const TDateTime stop = Today - 30;
+    const TDateTime now = Today + 0.5;
+    const TQuitAttempt reached{stop, now, 610, 198.25F};
+    const TQuitAttempt othersEarlier{stop, now - Minute, 609.72F, 198.16F};
+    const struct {
+        const char* Name;
+        std::function<void()> Before, WhileAsking;
+        TQuitAttempt Kept;
+        TDateTime StopAfter;
+        std::vector<std::string> Notes;
+    } cases[] = {
+        {"another copy kept it while the question was open",
+         {},
+         [&] {
+             Setting->AddQuitAttempt(othersEarlier);
+             Setting->SetUserStopTime(now - Minute);
+         },
+         othersEarlier,
+         now - Minute,
+         {"Dieser Versuch ist schon im Verlauf: Ein anderes laufendes Pelwick hat ihn eben "
+          "gespeichert und z\xC3\xA4hlt seitdem neu."}},
+        {"another copy is between its two writes",
+         {},
+         [&] { Setting->AddQuitAttempt(othersEarlier); },
+         reached,
+         now,
+         {}},
+        {"an earlier relapse was cut off before the stop moment moved",
+         [&] {
+             Setting->AddQuitAttempt({stop, Today - 1, 580, 188.5F});
+         },
+         {},
+         reached,
+         now,
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        UseFreshHive();
+        Store({.CigConsQty = 20,
+               .CigBoxPrice = 6.5F,
+               .CigBoxQty = 20,
+               .UserStopTime = stop,
+               .SetupCompl = true});
+        if (c.Before) {
+            c.Before();
+        }
+        Notes.clear();
+        WhileAsking = c.WhileAsking;
+        Answer = true;
+        Progress.ButtonRelapseClick();
+        EXPECT_EQ(Setting->GetQuitHistory().Attempts, std::vector<TQuitAttempt>{c.Kept});
+        EXPECT_EQ(Setting->GetUserStopTime(), c.StopAfter);
+        EXPECT_EQ(Notes, c.Notes);
+    }
+}
+
 TEST_F(ProgressTest, DamagedRecordsAreCountedAndTheOldestGoesFirst) {
     using namespace RegistryApi;
     Store({.UserStopTime = Today, .SetupCompl = true});
@@ -179,13 +254,16 @@ TEST_F(ProgressTest, DamagedRecordsAreCountedAndTheOldestGoesFirst) {
     Plant(u"05", REG_BINARY, Record(nan, Today, 1, 1));                 // no moment at all
     Plant(u"06", REG_BINARY, Record(-1e12, Today, 1, 1));               // beyond the clock
     Plant(u"07", REG_BINARY, Record(Today - 50, Today - 45, 100, 32.5F));
+    Plant(u"08", REG_BINARY, Record(Today, 2958466, 1, 1));         // after 31.12.9999
+    Plant(u"09", REG_BINARY, Record(Today - 2, Today, 3.4e38F, 1)); // beyond the label
+    Plant(u"10", REG_BINARY, Record(Today - 2, Today, 1, 1e18F));   // likewise
     Progress.Refresh();
     EXPECT_EQ(Shown.Attempts,
               std::vector<std::u16string>(
                   {u"21.01.2024 bis 20.02.2024: 30 Tage, 0 Stunden, 600 Zigaretten, 195,00\u20AC "
                    u"(dein l\u00E4ngster Versuch)",
                    u"11.01.2024 bis 16.01.2024: 5 Tage, 0 Stunden, 100 Zigaretten, 32,50\u20AC",
-                   u"6 Eintr\u00E4ge im Verlauf sind nicht lesbar."}));
+                   u"9 Eintr\u00E4ge im Verlauf sind nicht lesbar."}));
 
     // The damaged values are replaced first, then the oldest attempts: at most 100 kept.
     for (int i = 0; i < 99; ++i) {

@@ -8,6 +8,15 @@
 //       "done";
 //       --trace-sync prints "unlink <path>" and "syncdir <path>" for each file the hive removes
 //       and each folder it opens to sync, as they happen.
+//       "history" reports the kept attempts ("history=<unreadable>" and " <start>..<end>:<cigs>"
+//       each, oldest first); "relapse-step" keeps the attempt since the stop moment and moves
+//       the stop moment an hour on, the relapse's two writes; "check" runs the start's look at
+//       the hive file ("check=<state>:<message>").
+//   FaultHelper relapse
+//       "Dein Fortschritt"'s relapse: prints "asked" at the question, answers "Ja" once a byte
+//       arrives on stdin, prints each note ("note:<text>"), then "done".
+//   FaultHelper relapser <progress file>
+//       relapse steps until it is killed, counting each of their writes in the progress file.
 //   FaultHelper writer <progress file> <first generation>
 //       writes all seven values, generation after generation, until it is killed.
 //   FaultHelper pingpong <0|1> <rounds>
@@ -20,10 +29,14 @@
 //
 // The environment's XDG_CONFIG_HOME chooses the hive.
 
+#include "FakeViews.h"
 #include "Generation.h"
 
 #include "Unitsetting.h"
+#include "app/Progress.h"
+#include "app/Ticker.h"
 #include "conversions/StartupSettings.h"
+#include "registry/StoreFile.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Text.h"
 
@@ -60,8 +73,43 @@ std::string Hex(double x) {
     return buf;
 }
 
+std::string History(TSetting& s) {
+    const TQuitHistory history = s.GetQuitHistory();
+    std::string line = "history=" + std::to_string(history.Unreadable);
+    for (auto a = history.Attempts.rbegin(); a != history.Attempts.rend(); ++a) {
+        char text[96];
+        std::snprintf(text, sizeof text, " %.9f..%.9f:%g", a->Start, a->End,
+                      static_cast<double>(a->CigarettesNotSmoked));
+        line += text;
+    }
+    return line;
+}
+
+// The relapse's two writes, an hour after the stop moment.
+void RelapseStep(TSetting& s) {
+    const TDateTime stop = s.GetUserStopTime();
+    s.AddQuitAttempt({stop, stop + 1.0 / 24, 1, 1});
+    s.SetUserStopTime(stop + 1.0 / 24);
+}
+
 // One get or set through the store's getters and setters, reported on one line.
 std::string Run(TSetting& s, const std::string& op) {
+    if (op == "history") {
+        return History(s);
+    }
+    if (op == "relapse-step") {
+        try {
+            RelapseStep(s);
+            return "relapse:=ok";
+        } catch (const std::exception& e) {
+            return "relapse!" + ClassName(e) + ":" + e.what();
+        }
+    }
+    if (op == "check") {
+        const TStoreCheck check = CheckStoreFile();
+        return "check=" + std::to_string(static_cast<int>(check.State)) + ":" +
+               ToUtf8(check.Message);
+    }
     const bool isSet = op.rfind("set:", 0) == 0;
     if (!isSet && op.rfind("get:", 0) != 0) {
         return "?" + op;
@@ -180,7 +228,8 @@ bool TraceSync() {
                SQLITE_OK;
 }
 
-[[noreturn]] void Writer(const char* progressFile, std::int64_t first) {
+// The progress file shared with the test, which outlives this process's death.
+faults::TProgress* MappedProgress(const char* progressFile) {
     const int fd = ::open(progressFile, O_RDWR | O_CLOEXEC);
     void* map = fd < 0 ? MAP_FAILED
                        : ::mmap(nullptr, sizeof(faults::TProgress), PROT_READ | PROT_WRITE,
@@ -190,6 +239,11 @@ bool TraceSync() {
         std::exit(2);
     }
     auto* progress = static_cast<faults::TProgress*>(map);
+    return progress;
+}
+
+[[noreturn]] void Writer(const char* progressFile, std::int64_t first) {
+    faults::TProgress* progress = MappedProgress(progressFile);
     std::atomic_ref<std::uint64_t> started(progress->Started);
     std::atomic_ref<std::uint64_t> finished(progress->Finished);
     TSetting s;
@@ -204,6 +258,55 @@ bool TraceSync() {
                 std::exit(3);
             }
             finished.store(seq, std::memory_order_seq_cst);
+        }
+    }
+}
+
+class TAnswersJa final : public TProgressView {
+    void ShowTexts(const TProgressTexts&) override {}
+    bool AskYesNo(const std::u16string&) override {
+        std::printf("asked\n");
+        std::fflush(stdout);
+        char answer = 0;
+        return ::read(0, &answer, 1) == 1;
+    }
+    void ShowNote(const std::u16string& note) override {
+        std::printf("note:%s\n", ToUtf8(note).c_str());
+    }
+};
+
+int Relapse() {
+    TRecordingTickerView tickerView;
+    TTicker ticker(tickerView);
+    Setting = new TSetting;
+    TAnswersJa view;
+    TProgress progress(view, ticker);
+    try {
+        progress.ButtonRelapseClick();
+    } catch (const std::exception& e) {
+        std::printf("%s:%s\n", ClassName(e).c_str(), e.what());
+    }
+    std::printf("done\n");
+    return 0;
+}
+
+[[noreturn]] void Relapser(const char* progressFile) {
+    faults::TProgress* progress = MappedProgress(progressFile);
+    std::atomic_ref<std::uint64_t> started(progress->Started);
+    std::atomic_ref<std::uint64_t> finished(progress->Finished);
+    TSetting s;
+    for (std::uint64_t seq = 1;; seq += 2) {
+        try {
+            const TDateTime stop = s.GetUserStopTime();
+            started.store(seq);
+            s.AddQuitAttempt({stop, stop + 1.0 / 24, 1, 1});
+            finished.store(seq);
+            started.store(seq + 1);
+            s.SetUserStopTime(stop + 1.0 / 24);
+            finished.store(seq + 1);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "relapser: %s\n", e.what());
+            std::exit(3);
         }
     }
 }
@@ -334,6 +437,12 @@ int main(int argc, char** argv) {
     }
     if (command == "pingpong" && argc - i == 3) {
         return PingPong(std::atoi(argv[i + 1]), std::atoi(argv[i + 2]));
+    }
+    if (command == "relapse") {
+        return Relapse();
+    }
+    if (command == "relapser" && argc - i == 2) {
+        Relapser(argv[i + 1]);
     }
     if (command == "names" && argc - i == 3) {
         return Names(std::atoi(argv[i + 1]), std::atoi(argv[i + 2]));

@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <functional>
 
 using namespace faults;
@@ -47,9 +48,12 @@ void Own(const std::string& path, mode_t mode, bool toNobody = true) {
 // A hive with values in it, as the store writes it.
 void StoredHive(const std::string& config) {
     const TRunResult r =
-        RunHelper({"ops", "set:CigConsQty=5", "set:UserName=Erika", "set:SetupCompl=1"}, config);
+        RunHelper({"ops", "set:CigConsQty=5", "set:UserName=Erika", "set:SetupCompl=1",
+                   "set:CigBoxQty=20", "set:CigBoxPrice=6.5", "set:UserStopTime=45000.5"},
+                  config);
     ASSERT_EQ(r.Lines(), (std::vector<std::string>{"CigConsQty:=ok", "UserName:=ok",
-                                                   "SetupCompl:=ok", "done"}));
+                                                   "SetupCompl:=ok", "CigBoxQty:=ok",
+                                                   "CigBoxPrice:=ok", "UserStopTime:=ok", "done"}));
 }
 
 // A version-1 hive of another shape with the store's key and the values 5 and "Erika" in it.
@@ -70,7 +74,10 @@ struct TCase {
     const char* Name;
     bool AsOtherUser; // needs a user whom file permissions bind
     std::function<void(const std::string& config)> Prepare;
-    std::string WriteFailure; // the message of every write
+    // The message of every write; empty for SetMessage. In a hive that may only be read, what
+    // is read-only ("file" or "folder"): its values are read, and start-up says so once.
+    std::string WriteFailure;
+    const char* ReadOnly = nullptr;
 };
 
 const TCase Cases[] = {
@@ -81,7 +88,7 @@ const TCase Cases[] = {
          Own(HiveFolder(config), 0700);
          Own(HiveFile(config), 0400);
      },
-     ""},
+     "", "file"},
     {"hive folder not writable", true,
      [](const std::string& config) {
          StoredHive(config);
@@ -89,7 +96,7 @@ const TCase Cases[] = {
          Own(HiveFile(config), 0600);
          Own(HiveFolder(config), 0500);
      },
-     ""},
+     "", "folder"},
     {"no hive, hive folder not writable", true,
      [](const std::string& config) {
          ASSERT_EQ(::mkdir(config.c_str(), 0755), 0);
@@ -187,7 +194,7 @@ class HiveFaults : public testing::TestWithParam<TCase> {};
 
 } // namespace
 
-TEST_P(HiveFaults, ReadsDefaultsWritesFailAndNothingChanges) {
+TEST_P(HiveFaults, ReadsWhatItCanWritesFailAndNothingChanges) {
     const TCase& c = GetParam();
     TTempFolder tmp;
     const std::string config = tmp.Path() + "/config";
@@ -202,23 +209,57 @@ TEST_P(HiveFaults, ReadsDefaultsWritesFailAndNothingChanges) {
     if (c.AsOtherUser && Root()) {
         args.push_back("--as-nobody");
     }
-    args.insert(args.end(), {"ops", "get:CigConsQty", "get:UserName", "set:CigConsQty=9",
-                             "set:UserName=Max", "get:CigConsQty", "get:SetupCompl"});
-    const TRunResult r = RunHelper(args, config);
+    const std::vector<std::string> ops = {"get:CigConsQty",   "get:UserName",   "set:CigConsQty=9",
+                                          "set:UserName=Max", "get:CigConsQty", "get:SetupCompl"};
+    std::vector<std::string> run = args;
+    run.push_back("ops");
+    if (c.ReadOnly) {
+        run.push_back("check"); // start-up's look changes nothing here
+    }
+    run.insert(run.end(), ops.begin(), ops.end());
+    const TRunResult r = RunHelper(run, config);
     if (r.ExitCode == 4) {
         GTEST_SKIP() << "cannot run as another user here: " << r.Output;
     }
     ASSERT_EQ(r.ExitCode, 0) << r.Output;
 
-    // A key that cannot be opened for writing reads as defaults, also where a file exists;
-    // a write that cannot be kept says so.
-    const std::string& write = c.WriteFailure;
-    EXPECT_EQ(r.Lines(), (std::vector<std::string>{
-                             "CigConsQty=0", "UserName=",
-                             "CigConsQty!" + (write.empty() ? SetMessage("CigConsQty") : write),
-                             "UserName!" + (write.empty() ? SetMessage("UserName") : write),
-                             "CigConsQty=0", "SetupCompl=0", "done"}))
-        << c.Name;
+    // A hive that cannot be read reads as defaults; one that may only be read shows what it
+    // holds. A write that cannot be kept says so, and why where the store knows it.
+    std::string write = c.WriteFailure;
+    std::vector<std::string> expected;
+    if (c.ReadOnly) {
+        const std::string why = std::string(c.ReadOnly) == "file"
+                                    ? "die Datei deiner Einstellungen " + HiveFile(config) +
+                                          " ist schreibgesch\u00FCtzt"
+                                    : "der Ordner deiner Einstellungen " + HiveFolder(config) +
+                                          " ist schreibgesch\u00FCtzt";
+        expected.push_back("check=1:Pelwick zeigt deine gespeicherten Werte, kann aber keine "
+                           "\u00C4nderungen speichern: " +
+                           why + ".");
+        write = "ERegistryReadOnly:\u00C4nderungen an deinen Einstellungen k\u00F6nnen nicht "
+                "gespeichert werden: " +
+                why;
+    }
+    const std::string stored = c.ReadOnly ? "5" : "0";
+    expected.insert(expected.end(),
+                    {"CigConsQty=" + stored, c.ReadOnly ? "UserName=Erika" : "UserName=",
+                     "CigConsQty!" + (write.empty() ? SetMessage("CigConsQty") : write),
+                     "UserName!" + (write.empty() ? SetMessage("UserName") : write),
+                     "CigConsQty=" + stored, c.ReadOnly ? "SetupCompl=1" : "SetupCompl=0", "done"});
+    EXPECT_EQ(r.Lines(), expected) << c.Name;
+    if (c.ReadOnly) {
+        // A relapse says what was not saved and why, and changes nothing.
+        run = args;
+        run.push_back("relapse");
+        const TRunResult relapse = RunHelper(run, config, std::chrono::seconds(30), "j");
+        EXPECT_EQ(relapse.Lines(),
+                  (std::vector<std::string>{
+                      "asked",
+                      "note:Dein R\u00FCckfall ist nicht gespeichert; der Verlauf und deine "
+                      "Z\u00E4hlung bleiben, wie sie waren. " +
+                          write.substr(write.find(':') + 1) + ".",
+                      "done"}));
+    }
     EXPECT_EQ(Snapshot(config), configBefore) << c.Name << ": the configuration folder changed";
     EXPECT_EQ(Snapshot(HiveFolder(config)), hiveBefore) << c.Name << ": the hive changed";
 }
@@ -314,8 +355,10 @@ TEST_P(FullDisk, AWriteThatDoesNotFitFailsAndTheHiveStaysAsItWas) {
     const TRunResult r = RunHelper(args, config);
     ASSERT_EQ(r.ExitCode, 0) << r.Output.substr(0, 2000);
     EXPECT_EQ(r.Lines(),
-              (std::vector<std::string>{"UserName!" + SetMessage("UserName"), "UserName=Erika",
-                                        "CigConsQty=5", "SetupCompl=1", "done"}))
+              (std::vector<std::string>{"UserName!ERegistryDiskFull:Fehler beim Setzen der Daten "
+                                        "f\u00FCr 'UserName': Auf dem Datentr\u00E4ger deiner "
+                                        "Einstellungen ist kein Platz mehr",
+                                        "UserName=Erika", "CigConsQty=5", "SetupCompl=1", "done"}))
         << how;
     EXPECT_EQ(Snapshot(HiveFolder(config)), before) << how << ": the hive changed";
 
@@ -333,3 +376,85 @@ INSTANTIATE_TEST_SUITE_P(Faults, FullDisk, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& param) {
                              return std::string(param.param ? "SmallFileSystem" : "FileSizeLimit");
                          });
+
+// A hive that start-up cannot read: random bytes, a file cut in half, noise over its last
+// pages. Start-up says so once, keeps the file aside byte for byte, carries every setting and
+// attempt that can still be read into a new hive, and the store is usable at once.
+TEST(DamagedHive, IsKeptAsideAndWhatCanBeReadIsCarriedOver) {
+    const auto noise = [](std::string& bytes, std::size_t from) {
+        for (unsigned i = static_cast<unsigned>(from), x = 4711; i < bytes.size(); ++i) {
+            x = x * 1103515245u + 12345u;
+            bytes[i] = static_cast<char>(x >> 16);
+        }
+    };
+    const struct {
+        const char* Name;
+        std::function<void(std::string& bytes)> Damage;
+        int Settings, Attempts; // carried over
+    } cases[] = {
+        {"random bytes", [&](std::string& bytes) { noise(bytes, 0); }, 0, 0},
+        {"cut in half", [](std::string& bytes) { bytes.resize(bytes.size() / 2); }, 7, 3},
+        {"noise over the last pages",
+         [&](std::string& bytes) { noise(bytes, bytes.size() - 16384); }, 7, 3},
+    };
+    std::vector<std::string> setAll = {"ops"};
+    for (int k = 0; k < ValueCount; ++k) {
+        std::string op = GetAllOps()[static_cast<std::size_t>(k)];
+        setAll.push_back("set:" + op.substr(4) + "=" +
+                         (k == 2   ? "6.5"
+                          : k == 3 ? "Erika"
+                          : k == 5 ? "45000.5"
+                                   : "1"));
+    }
+    setAll.insert(setAll.end(), {"relapse-step", "relapse-step", "relapse-step"});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTempFolder tmp;
+        const std::string config = tmp.Path() + "/config";
+        ASSERT_EQ(RunHelper(setAll, config).ExitCode, 0);
+        std::vector<std::string> readAll = GetAllOps();
+        readAll.insert(readAll.begin(), "ops");
+        readAll.push_back("history");
+        const std::vector<std::string> before = RunHelper(readAll, config).Lines();
+        // A large value of another key last, so that the last pages are its own.
+        Sql(HiveFile(config), "INSERT INTO reg_key VALUES ('Software\\Other'); INSERT INTO "
+                              "reg_value VALUES ('Software\\Other', 'x', 3, zeroblob(65536))");
+        std::string bytes = ReadFile(HiveFile(config));
+        c.Damage(bytes);
+        WriteFile(HiveFile(config), bytes);
+
+        std::vector<std::string> start = readAll;
+        start.insert(start.begin() + 1, "check");
+        start.insert(start.end(), {"set:CigConsQty=9", "get:CigConsQty"});
+        const std::vector<std::string> after = RunHelper(start, config).Lines();
+        char day[16];
+        const std::time_t now = std::time(nullptr);
+        std::strftime(day, sizeof day, "%Y-%m-%d", std::localtime(&now));
+        const std::string aside = std::string("hkcu-unlesbar-") + day + ".sqlite3";
+        std::string said = "check=2:Die Datei deiner Einstellungen " + HiveFile(config) +
+                           " kann nicht gelesen werden; sie ist besch\u00E4digt oder keine Datei "
+                           "von Pelwick. Pelwick hat sie unver\u00E4ndert als " +
+                           aside + " im selben Ordner aufbewahrt";
+        said += c.Settings + c.Attempts == 0
+                    ? "; nichts darin lie\u00DF sich noch lesen, Pelwick beginnt neu."
+                    : " und in eine neue Datei \u00FCbernommen, was sich noch lesen lie\u00DF: " +
+                          std::to_string(c.Settings) + " von 7 Einstellungen und " +
+                          std::to_string(c.Attempts) + " Versuche aus dem Verlauf.";
+        // "check", what was read before without its "done", then the write.
+        ASSERT_EQ(after.size(), before.size() + 3) << testing::PrintToString(after);
+        EXPECT_EQ(after[0], said);
+        if (c.Settings > 0) {
+            EXPECT_EQ(std::vector<std::string>(after.begin() + 1, after.end() - 3),
+                      std::vector<std::string>(before.begin(), before.end() - 1));
+        } else {
+            EXPECT_EQ(after[1], "CigConsQty=0");
+            EXPECT_EQ(after[after.size() - 4], "history=0");
+        }
+        EXPECT_EQ(std::vector<std::string>(after.end() - 3, after.end()),
+                  (std::vector<std::string>{"CigConsQty:=ok", "CigConsQty=9", "done"}));
+        const auto folder = Snapshot(HiveFolder(config));
+        ASSERT_EQ(folder.count(aside), 1u);
+        EXPECT_EQ(folder.at(aside), bytes) << "kept aside byte for byte";
+        EXPECT_EQ(Sql(HiveFile(config), "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    }
+}

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <random>
+#include <sstream>
 #include <thread>
 
 using namespace faults;
@@ -135,4 +136,51 @@ TEST(KilledWriter, LeavesEveryValueAtItsPreviousOrItsNewValue) {
     RecordProperty("mid_write_kills", midWrite);
     // Most kills must land inside a write, or the test proves little.
     EXPECT_GT(midWrite, Kills / 2);
+}
+
+// The relapse's two writes (the attempt, then the new stop moment), killed anywhere, most often
+// between or inside them: the hive stays intact, and after the next relapse the history holds
+// no attempt twice and none overlapping another.
+TEST(KilledWriter, ARelapseCutOffAnywhereLeavesNoOverlapAfterTheNext) {
+    constexpr int RelapseKills = 60;
+    TTempFolder tmp;
+    const std::string config = tmp.Path() + "/config";
+    const std::string progressFile = tmp.Path() + "/progress";
+    TSharedProgress progress(progressFile);
+    ASSERT_NE(progress.map_, MAP_FAILED);
+    ASSERT_EQ(RunHelper({"ops", "set:UserStopTime=45000"}, config).ExitCode, 0);
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    int between = 0;
+    for (int kill = 0; kill < RelapseKills; ++kill) {
+        progress.Reset();
+        const pid_t pid = StartHelper({"relapser", progressFile}, config);
+        const auto waitStart = std::chrono::steady_clock::now();
+        while (progress.Finished() == 0 && std::chrono::steady_clock::now() - waitStart < 5s) {
+            std::this_thread::sleep_for(100us);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 4000));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        // An odd count of finished writes: the attempt is kept, the stop moment not yet moved.
+        between += progress.Finished() % 2 == 1 ? 1 : 0;
+        ASSERT_EQ(Sql(HiveFile(config), "PRAGMA integrity_check"), std::vector<std::string>{"ok"})
+            << "kill " << kill << " (seed " << seed << ")";
+
+        const std::vector<std::string> after =
+            RunHelper({"ops", "relapse-step", "history"}, config).Lines();
+        ASSERT_EQ(after.size(), 3u);
+        ASSERT_EQ(after[0], "relapse:=ok");
+        std::istringstream attempts(after[1].substr(after[1].find(' ') + 1));
+        std::string attempt;
+        double lastEnd = -1e300;
+        while (attempts >> attempt) {
+            const double start = std::stod(attempt);
+            const double end = std::stod(attempt.substr(attempt.find("..") + 2));
+            ASSERT_GE(start, lastEnd) << "kill " << kill << " (seed " << seed << "): " << after[1];
+            lastEnd = end;
+        }
+    }
+    std::printf("%d relapses killed, %d between their two writes\n", RelapseKills, between);
+    EXPECT_GT(between, 0);
 }

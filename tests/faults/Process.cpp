@@ -113,12 +113,20 @@ TRunResult WaitFor(pid_t pid, int stdoutFd, std::chrono::milliseconds timeout) {
 }
 
 TRunResult RunHelper(const std::vector<std::string>& args, const std::string& config,
-                     std::chrono::milliseconds timeout) {
+                     std::chrono::milliseconds timeout, const std::string& input) {
     int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) {
+    int in[2] = {-1, -1};
+    if (::pipe2(out, O_CLOEXEC) != 0 || (!input.empty() && ::pipe2(in, O_CLOEXEC) != 0)) {
         throw std::runtime_error("pipe");
     }
-    const pid_t pid = StartHelper(args, config, -1, out[1]);
+    // Small enough for the pipe's buffer: written before the helper reads.
+    if (!input.empty() &&
+        ::write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+        throw std::runtime_error("write");
+    }
+    ::close(in[1]);
+    const pid_t pid = StartHelper(args, config, in[0], out[1]);
+    ::close(in[0]);
     ::close(out[1]);
     TRunResult r = WaitFor(pid, out[0], timeout);
     ::close(out[0]);

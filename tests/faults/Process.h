@@ -25,9 +25,10 @@ struct TRunResult {
 pid_t StartHelper(const std::vector<std::string>& args, const std::string& config, int stdinFd = -1,
                   int stdoutFd = -1);
 
-// Runs the helper to its end, killing it after the timeout.
+// Runs the helper to its end, killing it after the timeout; stdin gives `input`, then ends.
 TRunResult RunHelper(const std::vector<std::string>& args, const std::string& config,
-                     std::chrono::milliseconds timeout = std::chrono::seconds(30));
+                     std::chrono::milliseconds timeout = std::chrono::seconds(30),
+                     const std::string& input = "");
 
 // Waits for a started process, killing it after the timeout.
 TRunResult WaitFor(pid_t pid, int stdoutFd, std::chrono::milliseconds timeout);

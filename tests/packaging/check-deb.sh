@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a configured and built folder and checks that it carries the
-# program with its desktop integration, and that the desktop tools accept what it installs.
+# program with its desktop integration and documentation, that the desktop tools and lintian
+# accept it, and that it installs, starts and purges cleanly on a clean Debian (clean-root.sh).
 #
 #     tests/packaging/check-deb.sh <build folder>
 set -euo pipefail
@@ -35,6 +36,10 @@ expected=(
     ./usr/share/metainfo/$app_id.metainfo.xml
     ./usr/share/doc/pelwick/copyright
     ./usr/share/doc/pelwick/CREDITS
+    ./usr/share/doc/pelwick/changelog.gz
+    ./usr/share/man/man1/pelwick.1.gz
+    ./usr/share/man/de/man1/pelwick.1.gz
+    ./usr/share/lintian/overrides/pelwick
 )
 for size in 16 32 48 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/pelwick.png")
@@ -85,6 +90,23 @@ if [ -f "$metainfo" ]; then
 fi
 # The installed tree as a whole: the metainfo finds its desktop file and its icon.
 appstreamcli validate-tree --no-net "$root" || fail "appstreamcli rejects the installed tree"
+
+# The changelog's newest entry is this release.
+changelog="$root/usr/share/doc/pelwick/changelog.gz"
+if [ -f "$changelog" ]; then
+    top=$(zcat "$changelog" | head -n 1)
+    [[ "$top" == "pelwick ($(dpkg-deb -f "$deb" Version)) "* ]] ||
+        fail "the changelog's newest entry is not this version: $top"
+fi
+
+# Debian's own checks: any error or warning fails; an informational hint is shown, and the
+# package's overrides say why the ones it keeps do not apply.
+if ! lintian --fail-on error,warning --display-info "$deb"; then
+    fail "lintian finds errors or warnings"
+fi
+
+"$(dirname "$0")/clean-root.sh" "$deb" ||
+    fail "the package does not install, start and purge cleanly on a clean Debian"
 
 if [ "$failures" -ne 0 ]; then
     echo "check-deb: $failures failure(s)" >&2

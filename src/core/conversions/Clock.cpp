@@ -88,3 +88,22 @@ std::int64_t WholeMinutesBetween(TDateTime a, TDateTime b) {
     // Both stamps are positive, so the difference cannot overflow.
     return (sa > sb ? sa - sb : sb - sa) / 60000;
 }
+
+bool WithinClock(TDateTime t) {
+    // 1 January 1601 and 1 January 10000 as day numbers.
+    constexpr TDateTime first = -109205;
+    constexpr TDateTime end = 2958466;
+    const double days = StraightDays(t);
+    return days >= first && days < end;
+}
+
+double StraightDays(TDateTime t) {
+    const double day = std::trunc(t);
+    return day + std::fabs(t - day);
+}
+
+TDateTime FromStraightDays(double days) {
+    const double day = std::floor(days);
+    const double time = days - day;
+    return day < 0 ? day - time : day + time;
+}

@@ -32,3 +32,14 @@ std::int64_t MillisecondStamp(TDateTime t);
 
 // |a - b| in whole minutes, truncated; EInvalidOp as MillisecondStamp.
 std::int64_t WholeMinutesBetween(TDateTime a, TDateTime b);
+
+// Whether a moment lies from 1 January 1601, 00:00, up to the end of 31 December 9999: the
+// days that a date of four-digit years names and both platforms' calendars count. Outside
+// them no date can be shown truly.
+bool WithinClock(TDateTime t);
+
+// A date-time value on a straight scale of days, where before day 0 the time of day counts
+// forward as it does after it (-1.25, 29 December 1899, 06:00, is -0.75), and back: spans are
+// added on this scale.
+double StraightDays(TDateTime t);
+TDateTime FromStraightDays(double days);

@@ -1,5 +1,6 @@
 #include "registry/Registry.h"
 
+#include "registry/StoreFile.h"
 #include "runtime/LittleEndian.h"
 
 #include <cstring>
@@ -17,6 +18,10 @@ const std::u16string SRegLocked =
 const std::u16string SRegNotPrivate =
     u"Der Ordner oder die Datei deiner Einstellungen geh\u00F6rt einem anderen Benutzer oder "
     u"steht anderen offen; Pelwick benutzt sie so nicht";
+const std::u16string SRegReadOnly =
+    u"\u00C4nderungen an deinen Einstellungen k\u00F6nnen nicht gespeichert werden: %s";
+const std::u16string SRegDiskFull = u"Fehler beim Setzen der Daten f\u00FCr '%s': Auf dem "
+                                    u"Datentr\u00E4ger deiner Einstellungen ist kein Platz mehr";
 
 std::u16string FormatRegistryMessage(const std::u16string& format, const std::u16string& arg) {
     std::u16string text = format;
@@ -25,6 +30,19 @@ std::u16string FormatRegistryMessage(const std::u16string& format, const std::u1
         text.replace(pos, 2, arg);
     }
     return text;
+}
+
+void RaiseWriteFailure(LSTATUS status, const std::u16string& name,
+                       const std::u16string& otherwise) {
+    if (status == ERROR_DISK_FULL) {
+        throw ERegistryDiskFull(FormatRegistryMessage(SRegDiskFull, name));
+    }
+    if (status == ERROR_ACCESS_DENIED) {
+        if (const std::u16string why = StoreReadOnlyReason(); !why.empty()) {
+            throw ERegistryReadOnly(FormatRegistryMessage(SRegReadOnly, why));
+        }
+    }
+    throw ERegistryException(otherwise);
 }
 
 namespace {
@@ -137,10 +155,11 @@ bool TRegistry::CreateKey(const std::u16string& path) {
     const TResolved target = Resolve(path);
     HKEY key = 0;
     DWORD disposition = 0;
-    if (Checked(RegCreateKeyExW(target.base, target.path.c_str(), 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                                &disposition)) != ERROR_SUCCESS) {
-        Raise(SRegCreateFailed, path);
+    const LSTATUS status = Checked(RegCreateKeyExW(target.base, target.path.c_str(), 0, nullptr,
+                                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                                   &key, &disposition));
+    if (status != ERROR_SUCCESS) {
+        RaiseWriteFailure(status, path, FormatRegistryMessage(SRegCreateFailed, path));
     }
     RegCloseKey(key);
     return true;
@@ -168,8 +187,9 @@ DWORD TRegistry::GetData(const std::u16string& name, std::uint8_t* buffer, DWORD
 
 void TRegistry::PutData(const std::u16string& name, DWORD type, const std::uint8_t* data,
                         DWORD size) {
-    if (Checked(RegSetValueExW(currentKey_, name.c_str(), 0, type, data, size)) != ERROR_SUCCESS) {
-        Raise(SRegSetDataFailed, name);
+    const LSTATUS status = Checked(RegSetValueExW(currentKey_, name.c_str(), 0, type, data, size));
+    if (status != ERROR_SUCCESS) {
+        RaiseWriteFailure(status, name, FormatRegistryMessage(SRegSetDataFailed, name));
     }
 }
 

@@ -33,6 +33,18 @@ public:
     using ERegistryUnavailable::ERegistryUnavailable;
 };
 
+// A write refused because the store's file or its folder may only be read (SRegReadOnly).
+class ERegistryReadOnly : public ERegistryException {
+public:
+    using ERegistryException::ERegistryException;
+};
+
+// A write that found no room left on the disk (SRegDiskFull).
+class ERegistryDiskFull : public ERegistryException {
+public:
+    using ERegistryException::ERegistryException;
+};
+
 // The accessor's messages; %s is the value name, or the key path for the creation message.
 extern const std::u16string SRegGetDataFailed;
 extern const std::u16string SInvalidRegType;
@@ -41,9 +53,17 @@ extern const std::u16string SRegSetDataFailed;
 // Without %s: the whole store is concerned, not one value.
 extern const std::u16string SRegLocked;
 extern const std::u16string SRegNotPrivate;
+// %s is why (StoreReadOnlyReason); the disk's message names the value.
+extern const std::u16string SRegReadOnly;
+extern const std::u16string SRegDiskFull;
 
 // The format with its first %s replaced by the argument.
 std::u16string FormatRegistryMessage(const std::u16string& format, const std::u16string& arg);
+
+// A refused or failed write says why where the store knows it (a file or folder that may only
+// be read, a full disk); any other failure raises ERegistryException with `otherwise`.
+[[noreturn]] void RaiseWriteFailure(RegistryApi::LSTATUS status, const std::u16string& name,
+                                    const std::u16string& otherwise);
 
 class TRegistry {
 public:

@@ -5,6 +5,7 @@
 
 #include "registry/RegistryApi.h"
 #include "registry/SqliteHive.h"
+#include "registry/StoreFile.h"
 
 #include "runtime/Text.h"
 
@@ -12,6 +13,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <stdio.h> // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +23,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -189,6 +192,8 @@ LSTATUS FromSqlite(int rc) {
         return ERROR_ACCESS_DENIED;
     case SQLITE_NOMEM:
         return ERROR_OUTOFMEMORY;
+    case SQLITE_FULL:
+        return ERROR_DISK_FULL;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return ERROR_LOCK_VIOLATION;
@@ -258,6 +263,23 @@ public:
 
     bool Writable() const { return writable_; }
 
+    // Whether every page of the file reads as SQLite wrote it: ERROR_BADDB where one does not.
+    LSTATUS QuickCheck() {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+        bool fine = false;
+        if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+            fine = text != nullptr && std::strcmp(text, "ok") == 0;
+            rc = SQLITE_OK;
+        }
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_OK) {
+            return FromSqlite(rc);
+        }
+        return fine ? ERROR_SUCCESS : ERROR_BADDB;
+    }
+
     // The stored spelling of a key's path, when the key exists. The root always exists.
     LSTATUS FindKey(const std::string& path, std::string* stored) {
         if (path.empty()) {
@@ -302,7 +324,7 @@ public:
                                   SQLITE_STATIC);
                 rc = sqlite3_step(*step);
                 if (rc != SQLITE_DONE) {
-                    return FromSqlite(rc);
+                    return WriteFailed(rc);
                 }
                 found = candidate;
                 created = true;
@@ -311,7 +333,7 @@ public:
             }
             stored = std::move(found);
         }
-        return FromSqlite(txn.Commit());
+        return WriteFailed(txn.Commit());
     }
 
     LSTATUS QueryValue(const std::string& key, const std::string& name, DWORD* type,
@@ -383,11 +405,11 @@ public:
             }
             rc = sqlite3_step(*step);
             if (rc != SQLITE_DONE) {
-                return FromSqlite(rc);
+                return WriteFailed(rc);
             }
         }
         if ((rc = txn.Commit()) != SQLITE_OK) {
-            return FromSqlite(rc);
+            return WriteFailed(rc);
         }
         ReclaimFreeSpace();
         return ERROR_SUCCESS;
@@ -423,6 +445,23 @@ private:
     };
 
     explicit TConnection(bool writable) : writable_(writable) {}
+
+    // A write's failure; one that found no room says so, however SQLite names it (a write cut
+    // short by a full disk or by the file-size limit is an I/O error with that cause).
+    // The main file's own record is asked too: the rollback after the failure may have
+    // overwritten the connection's.
+    LSTATUS WriteFailed(int rc) const {
+        int fileCause = 0;
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &fileCause);
+        const auto noRoom = [](int cause) {
+            return cause == ENOSPC || cause == EDQUOT || cause == EFBIG;
+        };
+        if ((rc & 0xFF) == SQLITE_IOERR &&
+            (noRoom(sqlite3_system_errno(db_)) || noRoom(fileCause))) {
+            return ERROR_DISK_FULL;
+        }
+        return FromSqlite(rc);
+    }
 
     static int ReadHeader(sqlite3* db, int& version, int& objects) {
         sqlite3_stmt* stmt = nullptr;
@@ -1013,3 +1052,235 @@ LSTATUS RegFlushKey(HKEY key) {
 }
 
 } // namespace RegistryApi
+
+// The file at start: one that cannot be read as a hive is set aside and what can still be read
+// from it carried into a new one; one that may only be read is said so once.
+
+namespace {
+
+// The hive file where the links in its path lead; empty when its folder does not exist.
+std::string ResolvedHiveFile() {
+    const std::string asSet = SqliteHivePath();
+    if (asSet.empty()) {
+        return std::string();
+    }
+    const std::string dir = ResolvedFolder(Directory(asSet));
+    return dir.empty() ? std::string() : dir + asSet.substr(asSet.rfind('/'));
+}
+
+std::string ReadOnlyReason(const std::string& file) {
+    const auto refused = [](const std::string& path) {
+        return ::access(path.c_str(), W_OK) == 0 ? 0 : errno;
+    };
+    const std::string dir = Directory(file);
+    if (const int why = refused(file); why != 0) {
+        return "die Datei deiner Einstellungen " + file +
+               (why == EROFS ? " liegt auf einem schreibgesch\u00FCtzten Datentr\u00E4ger"
+                             : " ist schreibgesch\u00FCtzt");
+    }
+    if (const int why = refused(dir); why != 0) {
+        return "der Ordner deiner Einstellungen " + dir +
+               (why == EROFS ? " liegt auf einem schreibgesch\u00FCtzten Datentr\u00E4ger"
+                             : " ist schreibgesch\u00FCtzt");
+    }
+    return std::string();
+}
+
+struct TReadValue {
+    std::u16string Key;
+    std::u16string Name;
+    DWORD Type;
+    std::vector<std::uint8_t> Data;
+};
+
+const char16_t* const StoreKey = u"Software\\Korvenda\\Pelwick";
+const char16_t* const HistoryKey = u"Software\\Korvenda\\Pelwick\\Verlauf";
+constexpr int HistorySlots = 100;
+constexpr DWORD AttemptSize = 24;
+
+// Every value of the store that a damaged file still gives, each looked up alone, so that a
+// damaged page loses only what lies on it. The file is opened as immutable: nothing is
+// written to it, no journal beside it is played back, no lock is taken.
+std::vector<TReadValue> ReadWhatCanBeRead(const std::string& file) {
+    std::vector<TReadValue> found;
+    sqlite3* db = nullptr;
+    std::string uri = "file:";
+    for (const char c : file) {
+        uri += c == '?' ? std::string("%3f") : c == '#' ? std::string("%23") : std::string(1, c);
+    }
+    uri += "?immutable=1";
+    if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return found;
+    }
+    // Lets a file shorter than its header says be read as far as it goes; the connection
+    // writes nothing all the same.
+    sqlite3_exec(db, "PRAGMA writable_schema = ON", nullptr, nullptr, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT type, data FROM reg_value WHERE key = ?1 COLLATE NOCASE AND "
+                           "name = ?2 COLLATE NOCASE",
+                           -1, &stmt, nullptr) == SQLITE_OK) {
+        auto look = [&](const std::u16string& key, const std::u16string& name) {
+            const std::string k = ToUtf8(key);
+            const std::string n = ToUtf8(name);
+            sqlite3_bind_text(stmt, 1, k.data(), static_cast<int>(k.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(stmt, 2, n.data(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(stmt) == SQLITE_ROW &&
+                sqlite3_column_type(stmt, 0) == SQLITE_INTEGER) {
+                const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, 1));
+                const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 1));
+                found.push_back({key, name, static_cast<DWORD>(sqlite3_column_int64(stmt, 0)),
+                                 std::vector<std::uint8_t>(bytes, bytes + size)});
+            }
+            sqlite3_reset(stmt);
+        };
+        for (const char16_t* name : {u"CigConsQty", u"CigBoxQty", u"CigBoxPrice", u"UserName",
+                                     u"UserDOB", u"UserStopTime", u"SetupCompl"}) {
+            look(StoreKey, name);
+        }
+        for (int slot = 0; slot < HistorySlots; ++slot) {
+            look(HistoryKey, {static_cast<char16_t>(u'0' + slot / 10),
+                              static_cast<char16_t>(u'0' + slot % 10)});
+            // Only what the history can read is carried: a REG_BINARY of its size.
+            if (!found.empty() && found.back().Key == HistoryKey &&
+                (found.back().Type != REG_BINARY || found.back().Data.size() != AttemptSize)) {
+                found.pop_back();
+            }
+        }
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close_v2(db);
+    return found;
+}
+
+// Moves the file (and a journal beside it, which would otherwise be played back into the new
+// file) to "<name>-unlesbar-<day>[-n].sqlite3" in the same folder, never over another file.
+// Empty when it cannot (errno says why), or, with `gone` set, when the file is no longer the
+// one that was looked at: another copy set it aside already.
+std::string MoveAside(const std::string& file, const struct stat& looked, bool& gone) {
+    struct stat now {};
+    gone = ::lstat(file.c_str(), &now) != 0 || now.st_dev != looked.st_dev ||
+           now.st_ino != looked.st_ino;
+    if (gone) {
+        return std::string();
+    }
+    const std::time_t clock = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&clock, &local);
+    char day[16];
+    std::strftime(day, sizeof day, "%Y-%m-%d", &local);
+    std::string base = file;
+    if (const auto dot = base.rfind('.'); dot != std::string::npos && dot > base.rfind('/')) {
+        base.erase(dot);
+    }
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = base + "-unlesbar-" + day +
+                                  (n > 1 ? "-" + std::to_string(n) : std::string()) + ".sqlite3";
+        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) {
+            ::renameat2(AT_FDCWD, (file + "-journal").c_str(), AT_FDCWD,
+                        (aside + "-journal").c_str(), RENAME_NOREPLACE);
+            return aside;
+        }
+        if (errno != EEXIST) {
+            return std::string();
+        }
+    }
+    return std::string();
+}
+
+// Writes the values read into the new hive; returns how many were written.
+int Carry(const std::vector<TReadValue>& values, int& attempts) {
+    using namespace RegistryApi;
+    int written = 0;
+    attempts = 0;
+    for (const TReadValue& v : values) {
+        HKEY key = 0;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, v.Key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            continue;
+        }
+        if (RegSetValueExW(key, v.Name.c_str(), 0, v.Type, v.Data.data(),
+                           static_cast<DWORD>(v.Data.size())) == ERROR_SUCCESS) {
+            (v.Key == HistoryKey ? attempts : written) += 1;
+        }
+        RegCloseKey(key);
+    }
+    return written;
+}
+
+std::string Counted(int n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+} // namespace
+
+std::u16string StoreReadOnlyReason() {
+    const std::string file = ResolvedHiveFile();
+    struct stat st {};
+    if (file.empty() || ::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::u16string();
+    }
+    return FromUtf8(ReadOnlyReason(file));
+}
+
+TStoreCheck CheckStoreFile() {
+    const std::string file = ResolvedHiveFile();
+    struct stat st {};
+    if (file.empty() || ::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size == 0) {
+        return {};
+    }
+    LSTATUS status = ERROR_SUCCESS;
+    bool writable = false;
+    {
+        std::lock_guard lock(Hive().Mutex);
+        TConnection* c = nullptr;
+        status = Hive().Connect(false, c, false);
+        if (status == ERROR_SUCCESS && c != nullptr) {
+            status = c->QuickCheck();
+            writable = c->Writable();
+        }
+        Hive().Noted(status);
+    }
+    if (status == ERROR_SUCCESS) {
+        const std::string why = writable ? std::string() : ReadOnlyReason(file);
+        if (why.empty()) {
+            return {};
+        }
+        return {TStoreCheck::TState::ReadOnly,
+                FromUtf8("Pelwick zeigt deine gespeicherten Werte, kann aber keine \u00C4nderungen "
+                         "speichern: " +
+                         why + ".")};
+    }
+    // A file of another user, or one another program holds: the store's calls say so.
+    if (status != ERROR_BADDB) {
+        return {};
+    }
+    const std::string unreadable = "Die Datei deiner Einstellungen " + file +
+                                   " kann nicht gelesen werden; sie ist besch\u00E4digt oder "
+                                   "keine Datei von Pelwick.";
+    const std::vector<TReadValue> values = ReadWhatCanBeRead(file);
+    bool gone = false;
+    const std::string aside = MoveAside(file, st, gone);
+    if (gone) {
+        return {};
+    }
+    if (aside.empty()) {
+        return {TStoreCheck::TState::Unusable,
+                FromUtf8(unreadable + " Pelwick kann sie nicht zur Seite legen (" +
+                         std::strerror(errno) + ") und benutzt sie so nicht.")};
+    }
+    SqliteHiveDisconnect();
+    int attempts = 0;
+    const int settings = Carry(values, attempts);
+    std::string message = unreadable + " Pelwick hat sie unver\u00E4ndert als " +
+                          aside.substr(aside.rfind('/') + 1) + " im selben Ordner aufbewahrt";
+    message += settings + attempts == 0
+                   ? "; nichts darin lie\u00DF sich noch lesen, Pelwick beginnt neu."
+                   : " und in eine neue Datei \u00FCbernommen, was sich noch lesen lie\u00DF: " +
+                         std::to_string(settings) + " von 7 Einstellungen und " +
+                         Counted(attempts, "Versuch", "Versuche") + " aus dem Verlauf.";
+    return {TStoreCheck::TState::Rescued, FromUtf8(message)};
+}

@@ -1,6 +1,7 @@
 // Straight through to advapi32. RegistryApi.h comes first: windows.h then turns its constant
 // names into macros, which this file never spells after the include.
 #include "registry/RegistryApi.h"
+#include "registry/StoreFile.h"
 
 #include <windows.h>
 
@@ -73,3 +74,12 @@ LSTATUS RegFlushKey(HKEY key) {
 }
 
 } // namespace RegistryApi
+
+// The registry is the system's: no file of the store's own to look at.
+TStoreCheck CheckStoreFile() {
+    return {};
+}
+
+std::u16string StoreReadOnlyReason() {
+    return {};
+}

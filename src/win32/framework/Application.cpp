@@ -68,14 +68,14 @@ void FitBox(HWND box) {
 LRESULT CALLBACK FitBoxAfterLayout(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                    DWORD_PTR) {
     if (message == WM_INITDIALOG) {
-        const LRESULT result = DefSubclassProc(box, message, wParam, lParam);
+        const LRESULT result = DefSubclass(box, message, wParam, lParam);
         FitBox(box);
         return result;
     }
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(box, FitBoxAfterLayout, 1);
+        RemoveSubclass(box, FitBoxAfterLayout, 1);
     }
-    return DefSubclassProc(box, message, wParam, lParam);
+    return DefSubclass(box, message, wParam, lParam);
 }
 
 LRESULT CALLBACK WatchForBox(int code, WPARAM wParam, LPARAM lParam) {
@@ -83,7 +83,7 @@ LRESULT CALLBACK WatchForBox(int code, WPARAM wParam, LPARAM lParam) {
         wchar_t name[16] = {};
         GetClassNameW(reinterpret_cast<HWND>(wParam), name, 16);
         if (std::wstring_view(name) == L"#32770") {
-            SetWindowSubclass(reinterpret_cast<HWND>(wParam), FitBoxAfterLayout, 1, 0);
+            SetSubclass(reinterpret_cast<HWND>(wParam), FitBoxAfterLayout, 1, 0);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -503,7 +503,7 @@ void TForm::CreateComponent(TControl& control) {
     if (control.Kind == TKind::Edit) {
         // No limit but the platform's largest (a new edit stops at 30,000 characters).
         SendMessageW(control.Handle, EM_SETLIMITTEXT, 0, 0);
-        SetWindowSubclass(control.Handle, EditProc, 1, reinterpret_cast<DWORD_PTR>(&control));
+        SetSubclass(control.Handle, EditProc, 1, reinterpret_cast<DWORD_PTR>(&control));
     }
 }
 
@@ -929,7 +929,7 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_GETDLGCODE:
         // Return reaches the edit instead of becoming the dialog manager's IDOK.
         if (wParam == VK_RETURN) {
-            return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTMESSAGE;
+            return DefSubclass(window, message, wParam, lParam) | DLGC_WANTMESSAGE;
         }
         break;
     case WM_CHAR: {
@@ -951,7 +951,7 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NCCALCSIZE: {
         // The text in the middle of a tall field: the room above and below one line is taken
         // from the client area, painted in the field's colour and counted as part of it.
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = DefSubclass(window, message, wParam, lParam);
         RECT* client = wParam != 0 ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
                                    : reinterpret_cast<RECT*>(lParam);
         const int spare = (client->bottom - client->top) - LineHeight(window);
@@ -962,23 +962,23 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return result;
     }
     case WM_NCPAINT: {
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = DefSubclass(window, message, wParam, lParam);
         PaintAroundText(window);
         return result;
     }
     case WM_NCHITTEST: {
         // A press above or below the text is a press in the field.
-        const LRESULT hit = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT hit = DefSubclass(window, message, wParam, lParam);
         return hit == HTBORDER || hit == HTNOWHERE ? HTCLIENT : hit;
     }
     case WM_SETFONT: {
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = DefSubclass(window, message, wParam, lParam);
         SetWindowPos(window, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
         return result;
     }
     case WM_KEYUP: {
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = DefSubclass(window, message, wParam, lParam);
         Guarded([&] {
             if (control->OnKeyUp) {
                 control->OnKeyUp(static_cast<std::uint16_t>(wParam));
@@ -987,12 +987,12 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return result;
     }
     case WM_NCDESTROY:
-        RemoveWindowSubclass(window, EditProc, 1);
+        RemoveSubclass(window, EditProc, 1);
         break;
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return DefSubclass(window, message, wParam, lParam);
 }
 
 } // namespace

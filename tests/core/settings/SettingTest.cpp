@@ -4,6 +4,7 @@
 #include "Bytes.h"
 #include "TestHive.h"
 #include "Unitsetting.h"
+#include "registry/StoreFile.h"
 
 #include "registry/Registry.h"
 #include "registry/RegistryApi.h"
@@ -371,19 +372,24 @@ TEST_F(Store, KeyThatCannotBeCreatedFailsWritesAndDefaultsReads) {
     EXPECT_FALSE(setting_.GetSetupCompl());
 }
 
-TEST_F(Store, KeyThatMayOnlyBeReadDefaultsReadsAndFailsWrites) {
+TEST_F(Store, KeyThatMayOnlyBeReadShowsItsValuesAndFailsWrites) {
     setting_.SetCigConsQty(20);
     setting_.SetUserName(u"Anna");
     if (!MakeKeyReadOnly()) {
         GTEST_SKIP() << "this registry cannot make a key read-only";
     }
-    // Reads ask for full access too, so they see defaults.
-    EXPECT_EQ(setting_.GetCigConsQty(), 0);
-    EXPECT_EQ(setting_.GetUserName(), u"");
-    EXPECT_EQ(MessageOf([&] { setting_.SetCigConsQty(5); }),
-              u"Fehler beim Setzen der Daten f\u00FCr 'CigConsQty'");
-    EXPECT_EQ(MessageOf([&] { setting_.SetUserName(u"Bert"); }),
-              u"Fehler beim Setzen der Daten f\u00FCr 'UserName'");
+    EXPECT_EQ(setting_.GetCigConsQty(), 20);
+    EXPECT_EQ(setting_.GetUserName(), u"Anna");
+    // Where the store is a file of its own, a refused write says why.
+    const std::u16string why = StoreReadOnlyReason();
+    const auto refused = [&](const std::u16string& name) {
+        return why.empty() ? u"Fehler beim Setzen der Daten f\u00FCr '" + name + u"'"
+                           : u"\u00C4nderungen an deinen Einstellungen k\u00F6nnen nicht "
+                             u"gespeichert werden: " +
+                                 why;
+    };
+    EXPECT_EQ(MessageOf([&] { setting_.SetCigConsQty(5); }), refused(u"CigConsQty"));
+    EXPECT_EQ(MessageOf([&] { setting_.SetUserName(u"Bert"); }), refused(u"UserName"));
     EXPECT_EQ(Stored(CigConsQtyName).data, (TBytes{20, 0, 0, 0}));
     EXPECT_EQ(Stored(UserNameName).data, Utf16Bytes(std::u16string(u"Anna\0", 5)));
 }

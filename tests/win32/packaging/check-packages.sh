@@ -56,8 +56,7 @@ if [ "$wine" = --inspect ]; then
     exit 0
 fi
 
-"$wine" wineboot --init >/dev/null 2>&1
-wineserver -w
+"$(dirname "$0")/../make-prefix.sh" "$WINEPREFIX"
 key='HKCU\Software\Korvenda\Pelwick'
 run='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 "$wine" reg add "$key" /v CigConsQty /t REG_DWORD /d 20 /f >/dev/null
@@ -69,18 +68,26 @@ install() {
 }
 
 install
-# Each installer installs into the Program Files of its own kind; in a 64-bit prefix a 32-bit
-# installer's is "Program Files (x86)".
+# Each installer installs into the Program Files of its own kind, and registers its uninstaller
+# in the registry view of its own kind; in a 64-bit prefix a 32-bit installer's are "Program
+# Files (x86)" and the 32-bit view.
 case "$name" in
-    *-win64) folder="Program Files" ;;
-    *) folder="Program Files (x86)" ;;
+    *-win64) folder="Program Files" view=64 other=32 ;;
+    *) folder="Program Files (x86)" view=32 other=64 ;;
 esac
+uninstall_entry() {
+    "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelwick Installer' \
+        /v DisplayName "/reg:$1" 2>/dev/null | grep -c 'DisplayName' || true
+}
 program="$WINEPREFIX/drive_c/$folder/Pelwick"
 [ -f "$program/pelwick.exe" ] || fail "the installer put no pelwick.exe into $program"
 [ -f "$program/Uninstall.exe" ] || fail "the installer put no uninstaller into $program"
 link=$(find "$WINEPREFIX/drive_c" -iname 'Pelwick.lnk' -path '*Start Menu*' | head -n 1)
 [ -n "$link" ] || fail "no Start-menu entry Pelwick.lnk"
 echo "installed: $program/pelwick.exe, Start menu: ${link#"$WINEPREFIX/"}"
+[ "$(uninstall_entry "$view")" = 1 ] || fail "no uninstall entry in the $view-bit registry view"
+[ "$(uninstall_entry "$other")" = 0 ] || fail "an uninstall entry in the $other-bit registry view"
+echo "uninstall entry in the $view-bit registry view only"
 want_sign_in="\"C:\\$folder\\Pelwick\\pelwick.exe\""
 [ "$(sign_in)" = "$want_sign_in" ] ||
     fail "after a default install the sign-in entry is '$(sign_in)', not '$want_sign_in'"
@@ -115,6 +122,7 @@ echo "installed again with /NOAUTOSTART: no sign-in entry; a default install wri
 wineserver -w
 [ ! -e "$program/pelwick.exe" ] || fail "the uninstaller left pelwick.exe"
 [ ! -e "$link" ] || fail "the uninstaller left the Start-menu entry"
+[ "$(uninstall_entry "$view")" = 0 ] || fail "the uninstaller left its uninstall entry"
 [ -z "$(sign_in)" ] || fail "the uninstaller left the sign-in entry '$(sign_in)'"
 [ "$("$wine" reg query "$key" /s)" = "$settings_before" ] ||
     fail "the installers touched the user's settings"
