@@ -35,10 +35,6 @@ BUTTON_NEXT = (894, 754)
 BUTTON_CANCEL = (105, 754)
 FIRST_EDIT = (493, 380)   # the edit of the Name, DOB and quantity pages; the price field
 SECOND_EDIT = (493, 524)  # the pack-count field of the price page
-# xdotool's commands for a double-click in which each click moves the pointer by 2 pixels.
-TREMBLING_DOUBLE_CLICK = ("mousedown", "1", "mousemove_relative", "2", "0", "mouseup", "1",
-                          "sleep", "0.08", "mousedown", "1", "mousemove_relative", "--", "-2", "0",
-                          "mouseup", "1")
 
 
 class Session:
@@ -465,7 +461,7 @@ class Progress(PelwickTestCase):
         # A double-click by a trembling hand: each click moves the pointer by 2 pixels.
         placed = self.desk.geometry(ticker)
         self.desk.move_pointer(placed[0] + 40, placed[1] + 14)
-        self.desk.xdotool(*TREMBLING_DOUBLE_CLICK)
+        self.desk.double_click_trembling()
         window = self.desk.wait_window("Dein Fortschritt", pelwick.pid)
         self.assertEqual(self.desk.geometry(ticker), placed)
         self.wait_text(f"Rauchfrei seit {stop:%d.%m.%Y}, 30 Tage, 0 Stunden")

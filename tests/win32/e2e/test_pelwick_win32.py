@@ -38,10 +38,6 @@ BANNER = (493, 130)
 BUTTON_NEXT = (894, 754)
 FIRST_EDIT = (493, 380)   # the edit of the Name, DOB and quantity pages; the price field
 SECOND_EDIT = (493, 524)  # the pack-count field of the price page
-# xdotool's commands for a double-click in which each click moves the pointer by 2 pixels.
-TREMBLING_DOUBLE_CLICK = ("mousedown", "1", "mousemove_relative", "2", "0", "mouseup", "1",
-                          "sleep", "0.08", "mousedown", "1", "mousemove_relative", "--", "-2", "0",
-                          "mouseup", "1")
 
 
 class Session:
@@ -383,7 +379,7 @@ class Progress(PelwickWindowsTestCase):
         placed = self.desk.geometry(ticker)
         self.desk.move_pointer(placed[0] + 40, placed[1] + 14)
         time.sleep(0.2)
-        self.desk.xdotool(*TREMBLING_DOUBLE_CLICK)
+        self.desk.double_click_trembling()
         window = self.desk.wait_window("Dein Fortschritt", timeout=30)
         self.assertEqual(self.desk.geometry(ticker), placed)
         self.session.wait_text("TFormProgress",
