@@ -170,12 +170,19 @@ void TProgress::Refresh() {
 
 namespace {
 
-// What was not saved and why, in the window's words.
-std::u16string RelapseNotSavedNote(const Exception& e) {
+// What was not saved and why, in the window's words. The attempt may have been kept before the
+// stop moment failed to move: then the history has it, and the count goes on from the old moment
+// until a later relapse, which keeps the attempt in the same place again.
+std::u16string RelapseNotSavedNote(const Exception& e, bool attemptKept) {
     const std::u16string why =
         dynamic_cast<const ERegistryDiskFull*>(&e) != nullptr
             ? u"Auf dem Datentr\u00E4ger deiner Einstellungen ist kein Platz mehr."
             : ExceptionMessageText(e);
+    if (attemptKept) {
+        return u"Dein Versuch ist im Verlauf, aber dein neuer Rauchstopp ist nicht gespeichert; "
+               u"deine Z\u00E4hlung l\u00E4uft vom alten weiter. " +
+               why;
+    }
     return u"Dein R\u00FCckfall ist nicht gespeichert; der Verlauf und deine Z\u00E4hlung "
            u"bleiben, wie sie waren. " +
            why;
@@ -189,6 +196,7 @@ void TProgress::ButtonRelapseClick() {
         !View.AskYesNo(RelapseQuestion(stop, CurrentDateTime()))) {
         return;
     }
+    bool attemptKept = false;
     try {
         // Another running copy may have kept this attempt while the question was open.
         if (Setting->GetUserStopTime() != stop) {
@@ -205,10 +213,11 @@ void TProgress::ButtonRelapseClick() {
         TQuitAttempt attempt{stop, now};
         ComputeTotals(stop, now, attempt.CigarettesNotSmoked, attempt.MoneySaved);
         Setting->AddQuitAttempt(attempt);
+        attemptKept = true;
         Setting->SetUserStopTime(now);
     } catch (const Exception& e) {
         Refresh();
-        View.ShowNote(RelapseNotSavedNote(e));
+        View.ShowNote(RelapseNotSavedNote(e, attemptKept));
         return;
     }
     // The ticker's totals from the new stop moment, and this window's with them; a failure

@@ -7,6 +7,8 @@
 #include "conversions/Clock.h"
 #include "registry/Registry.h"
 
+#include <cmath>
+
 void ComputeTotals(TDateTime stop, TDateTime now, float& cigarettesNotSmoked, float& moneySaved) {
     const std::int32_t minutes = MinuteCount(WholeMinutesBetween(stop, now));
     cigarettesNotSmoked = CigarettesNotSmokedAfter(Setting->GetCigConsQty(), minutes);
@@ -112,18 +114,16 @@ void TTicker::FormMouseDown(float x, float y, bool left) {
     View.SetCursor(TCursor::SizeAll);
     Drag.Start();
     LeftPressed = left;
-    Dragged = false;
     PressTime = View.MouseEventTime();
-    if (!left) {
+    const TPoint distance = View.DoubleClickDistance();
+    if (!left || std::fabs(x - ClickX) > float(distance.X) ||
+        std::fabs(y - ClickY) > float(distance.Y)) {
         ClickPending = false;
     }
 }
 
 void TTicker::FormMouseMove(bool leftHeld, float x, float y) {
     if (leftHeld) {
-        if (x != MouseDownX || y != MouseDownY) {
-            Dragged = true;
-        }
         Drag.Move(View, x, y, MouseDownX, MouseDownY);
     }
 }
@@ -134,7 +134,7 @@ void TTicker::FormMouseUp(bool left) {
         return;
     }
     LeftPressed = false;
-    if (Dragged) {
+    if (Drag.Dragging()) {
         ClickPending = false;
         return;
     }
@@ -146,6 +146,8 @@ void TTicker::FormMouseUp(bool left) {
     }
     ClickPending = true;
     ClickTime = PressTime;
+    ClickX = MouseDownX;
+    ClickY = MouseDownY;
 }
 
 void TTicker::OpenProgress() {

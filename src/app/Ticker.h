@@ -32,6 +32,9 @@ public:
     // wrap, and the system's double-click time.
     virtual std::uint32_t MouseEventTime() const = 0;
     virtual std::uint32_t DoubleClickTime() const = 0;
+    // The system's double-click rectangle: how far, in pixels each way, a second press may lie
+    // from the first for the two clicks to be one double-click.
+    virtual TPoint DoubleClickDistance() const = 0;
     // "Dein Fortschritt", built at its first showing; shown, or brought to the front.
     virtual void ShowProgress() = 0;
     // Refreshes "Dein Fortschritt" if it is open; nothing otherwise.
@@ -72,8 +75,8 @@ public:
     // failure here opens no box.
     std::u16string TooltipText();
 
-    // A left press and release without a drag, twice within the double-click time, shows the
-    // progress once setup is complete.
+    // A left press and release without a drag (a move within the drag threshold is none), twice
+    // within the double-click time and rectangle, shows the progress once setup is complete.
     void FormMouseDown(float x, float y, bool left);
     void FormMouseMove(bool leftHeld, float x, float y);
     void FormMouseUp(bool left);
@@ -100,11 +103,12 @@ private:
     TStoreCheck StoreCheck;
     std::u16string ShownFailure;
     TWindowDrag Drag;
-    // The double-click rule: the press that began the current click, whether the window was
-    // dragged since, and the press of an earlier click without a drag, if one may pair with it.
+    // The double-click rule: the press that began the current click, and the press of an
+    // earlier click without a drag, if one may pair with it.
     std::uint32_t PressTime = 0;
-    bool Dragged = false;
     bool LeftPressed = false;
     bool ClickPending = false;
     std::uint32_t ClickTime = 0;
+    float ClickX = 0;
+    float ClickY = 0;
 };

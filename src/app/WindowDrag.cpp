@@ -1,5 +1,7 @@
 #include "app/WindowDrag.h"
 
+#include <cmath>
+
 namespace {
 
 // The moves a drag step asks for, passed on and the last one kept.
@@ -23,6 +25,10 @@ constexpr int IgnoredMovesBeforeHandingOver = 2;
 
 } // namespace
 
+bool WindowManagerMovesOnlyItself(std::string_view name) {
+    return name == "Weston WM" || name == "wlroots wm";
+}
+
 void TWindowDrag::Start() {
     *this = TWindowDrag();
 }
@@ -30,6 +36,14 @@ void TWindowDrag::Start() {
 void TWindowDrag::Move(TDraggableView& window, float x, float y, float downX, float downY) {
     if (Mover == TMover::WindowManager) {
         return;
+    }
+    if (!Begun) {
+        const TPoint threshold = window.DragThreshold();
+        if (std::fabs(x - downX) <= float(threshold.X) &&
+            std::fabs(y - downY) <= float(threshold.Y)) {
+            return;
+        }
+        Begun = true;
     }
     // Until the window manager answers, the window may report the place last asked for.
     const TPoint at = window.Position();

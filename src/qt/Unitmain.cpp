@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRegion>
+#include <QStyleHints>
 #include <QToolTip>
 #include <QWindow>
 
@@ -151,6 +152,11 @@ void TFormMain::MoveTo(TPoint position) {
     move(position.X, position.Y);
 }
 
+TPoint TFormMain::DragThreshold() const {
+    const int distance = QGuiApplication::styleHints()->startDragDistance();
+    return {distance, distance};
+}
+
 bool TFormMain::StartSystemMove() {
     return windowHandle() != nullptr && windowHandle()->startSystemMove();
 }
@@ -213,6 +219,11 @@ std::uint32_t TFormMain::MouseEventTime() const {
 
 std::uint32_t TFormMain::DoubleClickTime() const {
     return static_cast<std::uint32_t>(QApplication::doubleClickInterval());
+}
+
+TPoint TFormMain::DoubleClickDistance() const {
+    const int distance = QGuiApplication::styleHints()->mouseDoubleClickDistance();
+    return {distance, distance};
 }
 
 void TFormMain::ShowProgress() {

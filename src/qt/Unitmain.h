@@ -64,6 +64,7 @@ private:
     // TTickerView
     TPoint Position() const override;
     void MoveTo(TPoint position) override;
+    TPoint DragThreshold() const override;
     bool StartSystemMove() override;
     bool OwnMovesIgnored() const override;
     void SetLabelText(const std::u16string& text) override;
@@ -74,6 +75,7 @@ private:
     void SetCursor(TCursor cursor) override;
     std::uint32_t MouseEventTime() const override;
     std::uint32_t DoubleClickTime() const override;
+    TPoint DoubleClickDistance() const override;
     void ShowProgress() override;
     void RefreshProgress() override;
 

@@ -232,6 +232,9 @@ int TFormSetup::ShowModal() {
     FitToScreen();
     LoadBanner();
     CenterOnPrimaryScreen(this);
+    // Made where it is shown, so that the window manager's placing of it can be checked.
+    winId();
+    CheckPlacementWhenExposed(this);
     ApplyShapeWithoutCompositor(this, PanelShape());
     return exec();
 }

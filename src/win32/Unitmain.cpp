@@ -74,6 +74,8 @@ TFormMain::TFormMain(TApplication*) : TForm(L"TFormMain"), Ticker(*this) {
     LabelMoney = &Component(u"LabelMoney");
     ImageMain = &Component(u"ImageMain");
     AutoSizeLabel();
+    // A window 29 pixels high is left by one quick move: a drag keeps the pointer all the same.
+    CapturesPointer = true;
 
     Setting = new TSetting;
 
@@ -329,12 +331,21 @@ void TFormMain::Render() {
     ReleaseDC(nullptr, screen);
 }
 
+TPoint TFormMain::DragThreshold() const {
+    return {GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG)};
+}
+
 std::uint32_t TFormMain::MouseEventTime() const {
     return static_cast<std::uint32_t>(GetMessageTime());
 }
 
 std::uint32_t TFormMain::DoubleClickTime() const {
     return GetDoubleClickTime();
+}
+
+TPoint TFormMain::DoubleClickDistance() const {
+    // The rectangle's size, centred on the first press.
+    return {GetSystemMetrics(SM_CXDOUBLECLK) / 2, GetSystemMetrics(SM_CYDOUBLECLK) / 2};
 }
 
 void TFormMain::ShowProgress() {

@@ -38,8 +38,10 @@ public:
     void SetCursor(TCursor cursor) override;
     TPoint Position() const override;
     void MoveTo(TPoint position) override;
+    TPoint DragThreshold() const override;
     std::uint32_t MouseEventTime() const override;
     std::uint32_t DoubleClickTime() const override;
+    TPoint DoubleClickDistance() const override;
     void ShowProgress() override;
     void RefreshProgress() override;
 

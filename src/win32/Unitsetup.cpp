@@ -70,9 +70,11 @@ const char16_t* LabelName(TPrompt prompt) {
 
 } // namespace
 
-// No owner window: an owned window always lies above its owner, and the top-most ticker must
-// stay above the wizard (taking no input while the wizard is shown).
-TFormSetup::TFormSetup(TForm*) : TForm(L"TFormSetup"), Wizard(*this) {
+// Not owned by the ticker: an owned window always lies above its owner, and the top-most ticker
+// must stay above the wizard (taking no input while the wizard is shown). Owned by a window that
+// is never shown instead, so that the window manager gives it the keyboard when it is shown from
+// the ticker's menu.
+TFormSetup::TFormSetup(TForm*) : TForm(L"TFormSetup", Application->HiddenOwner()), Wizard(*this) {
     Bind(u"ButtonNextClick", [this] { ButtonNextClick(); });
     Bind(u"ButtonPreviousClick", [this] { ButtonPreviousClick(); });
     Bind(u"ButtonCancelClick", [this] { ButtonCancelClick(); });

@@ -83,6 +83,8 @@ public:
         Calls.push_back("MoveTo(" + std::to_string(position.X) + ", " + std::to_string(position.Y) +
                         ")");
     }
+    TPoint Threshold{5, 4}; // the system's drag threshold, each way
+    TPoint DragThreshold() const override { return Threshold; }
     bool OwnMovesIgnored() const override { return MovesKnownIgnored; }
     bool StartSystemMove() override {
         Calls.push_back("SystemMove");
@@ -112,6 +114,7 @@ public:
     bool ProgressOpen = false;
     std::uint32_t MouseEventTime() const override { return EventTime; }
     std::uint32_t DoubleClickTime() const override { return 500; }
+    TPoint DoubleClickDistance() const override { return {2, 2}; }
     void ShowProgress() override {
         ProgressOpen = true;
         Calls.push_back("ShowProgress");

@@ -247,8 +247,28 @@ TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
         {"fractions truncate toward zero",
          10,
          5,
-         {{true, 9.5F, 4.25F}},
-         {"Cursor(crSizeAll)", "MoveTo(816, 526)", "MoveTo(816, 525)", "Cursor(crDefault)"}},
+         {{true, 9.5F, -4.25F}},
+         {"Cursor(crSizeAll)", "MoveTo(816, 526)", "MoveTo(816, 516)", "Cursor(crDefault)"}},
+        {"moves of 0, 1, 3 and threshold-1 px, each way: a click, nothing moves",
+         10,
+         5,
+         {{true, 10, 5}, {true, 11, 4}, {true, 7, 8}, {true, 14, 2}, {true, 6, 8}},
+         {"Cursor(crSizeAll)", "Cursor(crDefault)"}},
+        {"threshold+1 px across: a drag that lands exactly",
+         10,
+         5,
+         {{true, 12, 5}, {true, 16, 5}},
+         {"Cursor(crSizeAll)", "MoveTo(823, 526)", "MoveTo(823, 526)", "Cursor(crDefault)"}},
+        {"threshold+1 px down: a drag that lands exactly",
+         10,
+         5,
+         {{true, 10, 10}},
+         {"Cursor(crSizeAll)", "MoveTo(817, 526)", "MoveTo(817, 531)", "Cursor(crDefault)"}},
+        {"a tremble, then +150,-90: lands exactly",
+         10,
+         5,
+         {{true, 11, 6}, {true, 160, -85}},
+         {"Cursor(crSizeAll)", "MoveTo(967, 526)", "MoveTo(967, 436)", "Cursor(crDefault)"}},
         {"no bounds: off the screen",
          0,
          0,
@@ -270,10 +290,11 @@ TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
           "MoveTo(857, 526)", "MoveTo(857, 526)", "Cursor(crDefault)"},
          true,
          false},
-        {"moves known to be ignored: the window manager takes the drag at its first move",
+        {"moves known to be ignored (weston, sway): the window manager takes the drag as it "
+         "begins",
          10,
          5,
-         {{true, 20, 5}, {true, 30, 5}},
+         {{true, 12, 7}, {true, 20, 5}, {true, 30, 5}},
          {"Cursor(crSizeAll)", "SystemMove", "Cursor(crDefault)"},
          true,
          true,
@@ -297,8 +318,10 @@ TEST_F(TickerTest, DraggingFollowsThePointerWhileTheLeftButtonIsHeld) {
     }
 }
 
-// Each event: 'L' a left press, 'R' a right press, 'D' a drag by the held left button, 'U' and
-// 'u' the left and right release; each press at the time that follows it.
+// Each event: 'L' a left press, 'l' one 3 px to the right of it (outside the double-click
+// rectangle), 'R' a right press, 'T' a tremble of the held left button within the drag threshold
+// (1 px, then 3), 'D' a drag by it, 'U' and 'u' the left and right release; each press at the
+// time that follows it.
 TEST_F(TickerTest, ALeftDoubleClickWithoutADragShowsTheProgress) {
     struct TEvent {
         char Kind;
@@ -312,6 +335,8 @@ TEST_F(TickerTest, ALeftDoubleClickWithoutADragShowsTheProgress) {
     } cases[] = {
         {"two clicks within the time", true, {{'L', 1000}, {'U'}, {'L', 1500}, {'U'}}, 1},
         {"the second press too late", true, {{'L', 1000}, {'U'}, {'L', 1501}, {'U'}}, 0},
+        {"a tremble in either click", true, {{'L', 0}, {'T'}, {'U'}, {'L', 100}, {'T'}, {'U'}}, 1},
+        {"the second press outside the rectangle", true, {{'L', 0}, {'U'}, {'l', 100}, {'U'}}, 0},
         {"a drag in the first click", true, {{'L', 0}, {'D'}, {'U'}, {'L', 100}, {'U'}}, 0},
         {"a drag in the second click", true, {{'L', 0}, {'U'}, {'L', 100}, {'D'}, {'U'}}, 0},
         {"a right click between", true, {{'L', 0}, {'U'}, {'R', 50}, {'u'}, {'L', 100}, {'U'}}, 0},
@@ -341,8 +366,15 @@ TEST_F(TickerTest, ALeftDoubleClickWithoutADragShowsTheProgress) {
             case 'R':
                 ticker.FormMouseDown(10, 5, e.Kind == 'L');
                 break;
+            case 'l':
+                ticker.FormMouseDown(13, 5, true);
+                break;
+            case 'T':
+                ticker.FormMouseMove(true, 11, 5);
+                ticker.FormMouseMove(true, 13, 4);
+                break;
             case 'D':
-                ticker.FormMouseMove(true, 12, 5);
+                ticker.FormMouseMove(true, 16, 5);
                 break;
             default:
                 ticker.FormMouseUp(e.Kind == 'U');

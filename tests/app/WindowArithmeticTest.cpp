@@ -6,6 +6,7 @@
 #include "app/InputFilter.h"
 #include "app/MessageText.h"
 #include "app/Texts.h"
+#include "app/WindowDrag.h"
 #include "conversions/NarrowText.h"
 #include "runtime/Text.h"
 
@@ -173,6 +174,20 @@ TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
     }
     // Nothing to fit into: drawn as designed.
     EXPECT_EQ(FitFactor({0, 0, 0, 0}, 987, 795), 1.0);
+}
+
+TEST(WindowManagerMovesOnlyItself, TheDragIsHandedOverWhereTheWindowCannotMoveItself) {
+    const struct {
+        const char* Name; // what the window manager calls itself
+        bool HandedOver;
+    } cases[] = {
+        {"Weston WM", true}, {"wlroots wm", true}, // sway's, labwc's, wayfire's XWayland
+        {"Openbox", false},  {"i3", false},        {"GNOME Shell", false},
+        {"KWin", false},     {"", false}, // no EWMH window manager: the window moves itself
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WindowManagerMovesOnlyItself(c.Name), c.HandedOver) << c.Name;
+    }
 }
 
 TEST(FilterAdmits, OnlyWhatTheFilterHolds) {

@@ -305,6 +305,12 @@ class Desktop:
     def xdotool(self, *argv):
         self.run(["xdotool", *argv], env=self.screen_env)
 
+    def double_click_trembling(self, tremble=2):
+        """A left double-click in which each click moves the pointer by `tremble` pixels."""
+        self.xdotool("mousedown", "1", "mousemove_relative", str(tremble), "0", "mouseup", "1",
+                     "sleep", "0.08", "mousedown", "1", "mousemove_relative", "--", str(-tremble),
+                     "0", "mouseup", "1")
+
     def move_pointer(self, x, y):
         self.xdotool("mousemove", "--sync", str(x), str(y))
 

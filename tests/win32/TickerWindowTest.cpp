@@ -79,13 +79,16 @@ TEST_F(TickerWindow, IsATopMostLayeredToolWindowCentredOnThePrimaryScreen) {
     EXPECT_EQ(rect.bottom - rect.top, 29);
 
     // The wizard exists, without its windows until it is shown (most starts never show it);
-    // made, they are hidden and unowned: an owned window would lie above the ticker.
+    // made, they are hidden, and not owned by the ticker, which would then lie below it.
     ASSERT_NE(FormSetup, nullptr);
     EXPECT_EQ(FormSetup->Handle(), nullptr);
     FormSetup->EnsureBuilt();
     ASSERT_NE(FormSetup->Handle(), nullptr);
     EXPECT_FALSE(IsWindowVisible(FormSetup->Handle()));
-    EXPECT_EQ(GetWindow(FormSetup->Handle(), GW_OWNER), nullptr);
+    HWND owner = GetWindow(FormSetup->Handle(), GW_OWNER);
+    ASSERT_NE(owner, nullptr); // so that the window manager gives it the keyboard
+    EXPECT_NE(owner, window);
+    EXPECT_FALSE(IsWindowVisible(owner));
 }
 
 // Whether `upper` lies above `lower` in the z-order of top-level windows.
@@ -279,6 +282,7 @@ TEST_F(TickerWindow, TheLeftButtonDragsOtherButtonsDoNot) {
     Pump();
     EXPECT_EQ(Form->Cursor(), TCursor::SizeAll);
     EXPECT_EQ(Form->Ticker.MouseDownX, 40.0f);
+    EXPECT_EQ(GetCapture(), Form->Handle()); // until the release, wherever the pointer goes
     Post(image, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 4));
     Pump();
     RECT moved = ScreenRect(Form->Handle());
@@ -291,6 +295,7 @@ TEST_F(TickerWindow, TheLeftButtonDragsOtherButtonsDoNot) {
     Post(image, WM_LBUTTONUP, 0, MAKELPARAM(40, 14));
     Pump();
     EXPECT_EQ(Form->Cursor(), TCursor::Default);
+    EXPECT_EQ(GetCapture(), nullptr);
 
     // Moves without the left button held.
     Post(image, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(40, 14));

@@ -63,13 +63,13 @@ protected:
     }
 };
 
-// Some window managers place a new floating window by their own rules (below a title bar they
-// add, at least as high as they think sane) and then carry out what the window asks for. At its
-// first exposure, by when the window manager has placed it, a window found elsewhere than it
-// asked, or at another size than its fixed one, asks once more.
-class TFirstPlacementCheck : public QObject {
+// Some window managers place a window they map by their own rules (below a title bar they add, at
+// least as high as they think sane) and then carry out what the window asks for. At its exposure,
+// by when the window manager has placed it, a window found elsewhere than it asked, or at another
+// size than its fixed one, asks once more.
+class TPlacementCheck : public QObject {
 public:
-    TFirstPlacementCheck(QWidget* form, QRect wanted) : QObject(form), Form(form), Wanted(wanted) {
+    TPlacementCheck(QWidget* form, QRect wanted) : QObject(form), Form(form), Wanted(wanted) {
         Form->windowHandle()->installEventFilter(this);
     }
 
@@ -250,9 +250,7 @@ void TApplication::Created(QWidget* form) {
     MainForm = form;
     form->installEventFilter(new TMainFormWatcher(form));
     CenterOnPrimaryScreen(form);
-    if (form->windowHandle() != nullptr && form->minimumSize() == form->maximumSize()) {
-        new TFirstPlacementCheck(form, form->geometry());
-    }
+    CheckPlacementWhenExposed(form);
     form->show();
     form->raise();
 }
@@ -324,6 +322,12 @@ void CenterOnPrimaryScreen(QWidget* window) {
     const TPoint at = PlacedWithin(ToRect(screen->geometry()), ToRect(screen->availableGeometry()),
                                    size.width(), size.height());
     window->move(at.X, at.Y);
+}
+
+void CheckPlacementWhenExposed(QWidget* window) {
+    if (window->windowHandle() != nullptr && window->minimumSize() == window->maximumSize()) {
+        new TPlacementCheck(window, window->geometry());
+    }
 }
 
 double FitFactorOnPrimaryScreen(QSize size) {

@@ -134,6 +134,11 @@ template <typename F> void Guarded(F&& handler) {
 // reach beyond it.
 void CenterOnPrimaryScreen(QWidget* window);
 
+// Where the window manager, mapping a window of fixed size that exists already, puts it elsewhere
+// than it now is or at another size (i3 floats it below a title bar it would add), asks once more
+// for its place and size as the window is exposed.
+void CheckPlacementWhenExposed(QWidget* window);
+
 // The factor by which a window of `size` is drawn so that it fits the primary screen's free
 // area: 1 where it fits as it is.
 double FitFactorOnPrimaryScreen(QSize size);

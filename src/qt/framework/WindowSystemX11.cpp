@@ -2,6 +2,7 @@
 #include "framework/WindowSystem.h"
 
 #include "app/Platform.h"
+#include "app/WindowDrag.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
@@ -302,7 +303,8 @@ bool CompositorRunning() {
 }
 
 bool WindowManagerIgnoresMoves() {
-    return WestonWindowManager();
+    xcb_connection_t* connection = OnXcb() ? Connection() : nullptr;
+    return connection != nullptr && WindowManagerMovesOnlyItself(WindowManagerName(connection));
 }
 
 void FollowCompositor(QWidget* window, bool running, std::function<void(bool running)> changed) {

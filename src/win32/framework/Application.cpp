@@ -121,6 +121,15 @@ TApplication::~TApplication() {
     DestroyComponents();
 }
 
+HWND TApplication::HiddenOwner() {
+    if (Owner == nullptr || !IsWindow(Owner)) {
+        // A top-level window, not a message-only one: only such a window can own another.
+        Owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    return Owner;
+}
+
 void TApplication::Initialize() {
     // Nothing to prepare: the pictures need no decoder, and the common controls are loaded by
     // what first needs them (EnsureCommonControls).
@@ -171,6 +180,7 @@ void TApplication::ProcessMessages() {
 
 int TApplication::ShowModal(TForm& form) {
     form.ModalResult = 0;
+    HWND previous = GetActiveWindow();
     // The program's other windows take no input while the form is shown: every visible
     // top-level window of this thread, not only the forms this object created.
     TDisabling disabling{form.Handle(), {}};
@@ -198,6 +208,11 @@ int TApplication::ShowModal(TForm& form) {
     }
     for (HWND window : disabled) {
         EnableWindow(window, TRUE);
+    }
+    // As a dialog box ends: the window that was active before is made active again before the
+    // form hides, so that the keyboard goes back to it, not to no window at all.
+    if (previous != nullptr && previous != form.Handle() && IsWindow(previous)) {
+        SetActiveWindow(previous);
     }
     if (form.Handle() != nullptr) {
         ShowWindow(form.Handle(), SW_HIDE);
@@ -247,5 +262,9 @@ void TApplication::DestroyComponents() {
         TForm* form = Components.back();
         Components.pop_back();
         delete form;
+    }
+    if (Owner != nullptr) {
+        DestroyWindow(Owner);
+        Owner = nullptr;
     }
 }

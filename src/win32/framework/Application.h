@@ -65,6 +65,12 @@ public:
     // Destroys the windows it created.
     void DestroyComponents();
 
+    // A window that is never shown, made at the first call: the owner of a window that is to
+    // take the keyboard when shown while it stays off the task bar and below the top-most
+    // ticker. Unowned, a tool window is not given the focus by some window managers (openbox,
+    // under Wine); owned by the ticker, it would lie above it.
+    HWND HiddenOwner();
+
     std::u16string Title; // never set: empty
     TForm* MainForm = nullptr;
     bool Terminated = false;
@@ -73,6 +79,7 @@ private:
     std::vector<std::function<TForm*()>> Recorded;
     std::vector<TForm*> Components;
     int OpenMessageBoxes = 0;
+    HWND Owner = nullptr;
 };
 
 extern TApplication* Application;

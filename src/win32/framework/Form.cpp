@@ -664,26 +664,6 @@ void TForm::AfterConstruction() {
     }
 }
 
-void TForm::SetCursor(TCursor cursor) {
-    OwnCursor = cursor;
-    POINT pointer;
-    if (GetCursorPos(&pointer) && WindowFromPoint(pointer) == Window) {
-        ::SetCursor(CursorHandle(cursor));
-    }
-}
-
-TPoint TForm::Position() const {
-    RECT rect{};
-    GetWindowRect(Window, &rect);
-    return {rect.left, rect.top};
-}
-
-void TForm::MoveTo(TPoint position) {
-    Placed = position;
-    SetWindowPos(Window, nullptr, position.X, position.Y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void TForm::ShowCentered() {
     RECT rect{};
     GetWindowRect(Window, &rect);
@@ -704,47 +684,6 @@ TForm* TForm::FromHandle(HWND handle) {
     }
     HWND root = GetAncestor(handle, GA_ROOT);
     return root != nullptr ? static_cast<TForm*>(GetPropW(root, FormProperty)) : nullptr;
-}
-
-void TForm::PreviewMessage(const MSG& message) {
-    if (message.message < WM_MOUSEFIRST || message.message > WM_MBUTTONUP) {
-        return;
-    }
-    TForm* form = FromHandle(message.hwnd);
-    if (form == nullptr) {
-        return;
-    }
-    POINT point{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
-    MapWindowPoints(message.hwnd, form->Window, &point, 1);
-    const auto x = static_cast<float>(point.x);
-    const auto y = static_cast<float>(point.y);
-    Guarded([&] {
-        switch (message.message) {
-        case WM_LBUTTONDOWN:
-            form->FormMouseDownEvent(0, x, y);
-            break;
-        case WM_RBUTTONDOWN:
-            form->FormMouseDownEvent(1, x, y);
-            break;
-        case WM_MBUTTONDOWN:
-            form->FormMouseDownEvent(2, x, y);
-            break;
-        case WM_MOUSEMOVE:
-            form->FormMouseMoveEvent((message.wParam & MK_LBUTTON) != 0, x, y);
-            break;
-        case WM_LBUTTONUP:
-            form->FormMouseUpEvent(0, x, y);
-            break;
-        case WM_RBUTTONUP:
-            form->FormMouseUpEvent(1, x, y);
-            break;
-        case WM_MBUTTONUP:
-            form->FormMouseUpEvent(2, x, y);
-            break;
-        default:
-            break;
-        }
-    });
 }
 
 LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -842,6 +781,9 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     }
+    case WM_CAPTURECHANGED:
+        PointerCaptured = false;
+        break;
     case PlaceAgainMessage:
         SetWindowPos(Window, nullptr, Placed.X, Placed.Y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

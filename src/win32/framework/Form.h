@@ -95,6 +95,9 @@ public:
     // the layout says topmost.
     virtual void ShowCentered();
 
+    // Whether a left press on the window captures the pointer until its release, so that a drag
+    // follows the pointer at any speed.
+    bool CapturesPointer = false;
     // Whether the message loops give this form's keyboard messages to IsDialogMessageW (Tab
     // between controls).
     bool KeyboardNavigation = false;
@@ -145,6 +148,7 @@ private:
     std::map<std::u16string, std::function<void(std::uint16_t)>, std::less<>> KeyHandlers;
     std::map<std::wstring, HFONT> Fonts;
     std::optional<TCursor> OwnCursor;
+    bool PointerCaptured = false; // since a left press, until its release or a lost capture
     // Where this program last put the window, and when it was shown.
     TPoint Placed{};
     ULONGLONG ShownTicks = 0;

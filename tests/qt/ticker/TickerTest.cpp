@@ -434,9 +434,9 @@ TEST_F(Dragging, OnlyWhileTheLeftButtonIsHeld) {
         Qt::MouseButtons held;
         QPoint expected;
     } cases[] = {
-        {Qt::LeftButton, Qt::LeftButton, {105, 102}},
-        {Qt::LeftButton, Qt::LeftButton | Qt::RightButton, {105, 102}},
-        {Qt::MiddleButton, Qt::LeftButton | Qt::MiddleButton, {105, 102}},
+        {Qt::LeftButton, Qt::LeftButton, {125, 112}},
+        {Qt::LeftButton, Qt::LeftButton | Qt::RightButton, {125, 112}},
+        {Qt::MiddleButton, Qt::LeftButton | Qt::MiddleButton, {125, 112}},
         {Qt::RightButton, Qt::RightButton, {100, 100}},
         {Qt::MiddleButton, Qt::MiddleButton, {100, 100}},
         {Qt::LeftButton, Qt::NoButton, {100, 100}},
@@ -445,10 +445,10 @@ TEST_F(Dragging, OnlyWhileTheLeftButtonIsHeld) {
         SCOPED_TRACE(testing::Message() << "held " << c.held.toInt());
         FormMain->move(100, 100);
         Send(QEvent::MouseButtonPress, {10, 5}, c.pressed, c.pressed);
-        FormMain->PopupMenu->hide(); // the right button opened it
-        Send(QEvent::MouseMove, {15, 7}, Qt::NoButton, c.held);
+        FormMain->PopupMenu->hide();                             // the right button opened it
+        Send(QEvent::MouseMove, {35, 17}, Qt::NoButton, c.held); // past the drag threshold
         EXPECT_EQ(FormMain->pos(), c.expected);
-        Send(QEvent::MouseButtonRelease, {15, 7}, c.pressed, Qt::NoButton);
+        Send(QEvent::MouseButtonRelease, {35, 17}, c.pressed, Qt::NoButton);
     }
 }
 

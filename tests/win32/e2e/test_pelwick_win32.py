@@ -246,6 +246,23 @@ class Running(PelwickWindowsTestCase):
             for t in self.session.top_level_texts("tooltips_class32")), timeout=15)
         self.screenshot("tooltip.png")
 
+        # The wizard from the menu has the keyboard without a click: to "Weiter >>" and press
+        # it, a name typed and Enter, and Alt+F4, which the window manager hands to the window
+        # that has the keyboard, cancels it.
+        self.open_menu_entry(ticker, 1)  # "Einstellungen"
+        self.desk.wait_window("Setup")
+        self.session.wait_text("TFormSetup", "Weiter >>", exact=True)
+        self.desk.key("Tab", "space")
+        self.session.wait_text("TFormSetup", "Wie lautet dein Name?", exact=True)
+        self.desk.key("ctrl+a")
+        self.desk.type_text("Berta")
+        self.desk.key("Return")
+        self.session.wait_text("TFormSetup", "In welchem Jahr wurdest du geboren?", exact=True)
+        self.assertEqual(self.session.stored()["UserName"], ("REG_SZ", "Berta"))
+        self.desk.key("alt+F4")
+        self.desk.wait_no_window("Setup")
+        self.assertIsNone(pelwick.poll())
+
         self.open_menu_entry(ticker, 0)  # "Beenden"
         self.assertEqual(pelwick.wait(timeout=30), 0)
 
@@ -363,11 +380,13 @@ class Progress(PelwickWindowsTestCase):
         ticker = self.desk.wait_window("FormMain", timeout=60)
         desktop.wait_until("the totals",
                            lambda: self.session.label() == "    600      195,00\u20ac")
-        x, y, _, _ = self.desk.geometry(ticker)
-        self.desk.move_pointer(x + 40, y + 14)
+        # A double-click by a trembling hand: each click moves the pointer by 2 pixels.
+        placed = self.desk.geometry(ticker)
+        self.desk.move_pointer(placed[0] + 40, placed[1] + 14)
         time.sleep(0.2)
-        self.desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+        self.desk.double_click_trembling()
         window = self.desk.wait_window("Dein Fortschritt", timeout=30)
+        self.assertEqual(self.desk.geometry(ticker), placed)
         self.session.wait_text("TFormProgress",
                                f"Rauchfrei seit {stop:%d.%m.%Y}, 30 Tage, 0 Stunden", exact=True)
         texts = self.session.texts("TFormProgress")
@@ -445,16 +464,14 @@ class Progress(PelwickWindowsTestCase):
 
 
 class Dragging(PelwickWindowsTestCase):
-    def drag(self, ticker, button, dx, dy, steps=10):
-        """A drag at a person's pace: moves a tenth of a second apart, each short enough to
-        stay on the 29 pixels of the ticker (nothing captures the pointer, so a move that
-        leaves the window goes to whatever lies under it, as on Windows)."""
+    def drag(self, ticker, button, dx, dy, steps=10, pause=0.1):
+        """A drag in `steps` moves `pause` seconds apart."""
         x, y, _, _ = self.desk.geometry(ticker)
         self.desk.move_pointer(x + 40, y + 14)
         time.sleep(0.2)
         self.desk.press(button)
         for step in range(1, steps + 1):
-            time.sleep(0.1)
+            time.sleep(pause)
             self.desk.move_pointer(x + 40 + dx * step // steps, y + 14 + dy * step // steps)
         time.sleep(0.1)
         self.desk.release(button)
@@ -474,12 +491,18 @@ class Dragging(PelwickWindowsTestCase):
                       f"{[c['rect'] for c in self.session.windows() if c['class'] == 'TFormMain']}"
                       f" for Wine, not at {(x + 150, y - 90)}")
 
+        # A flick straight down: each of its moves takes the pointer off the 29 pixels of the
+        # ticker, which keeps the pointer for the drag.
+        self.drag(ticker, 1, 0, 150, pause=0)
+        desktop.wait_until("the ticker to follow the flick",
+                           lambda: self.desk.geometry(ticker) == (x + 150, y + 60, w, h))
+
         self.drag(ticker, 2, -60, 40)
-        self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
+        self.assertEqual(self.desk.geometry(ticker), (x + 150, y + 60, w, h))
 
         self.drag(ticker, 3, -60, 40)
         self.desk.key("Escape")  # the menu the right button opened
-        self.assertEqual(self.desk.geometry(ticker), (x + 150, y - 90, w, h))
+        self.assertEqual(self.desk.geometry(ticker), (x + 150, y + 60, w, h))
         self.assertIsNone(pelwick.poll())
 
 
