@@ -42,6 +42,13 @@ std::int32_t Within(std::int32_t at, std::int32_t start, std::int32_t room, std:
     return std::clamp(at, start, start + room - size);
 }
 
+// Whether two rectangles share a pixel.
+bool Overlap(const TRect& a, const TRect& b) {
+    return a.Width > 0 && a.Height > 0 && b.Width > 0 && b.Height > 0 &&
+           a.Left < b.Left + b.Width && b.Left < a.Left + a.Width && a.Top < b.Top + b.Height &&
+           b.Top < a.Top + a.Height;
+}
+
 } // namespace
 
 TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t width,
@@ -49,12 +56,6 @@ TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t wi
     const TPoint centred = CenteredPosition(screen, width, height);
     return {Within(centred.X, available.Left, available.Width, width),
             Within(centred.Y, available.Top, available.Height, height)};
-}
-
-bool Overlap(const TRect& a, const TRect& b) {
-    return a.Width > 0 && a.Height > 0 && b.Width > 0 && b.Height > 0 &&
-           a.Left < b.Left + b.Width && b.Left < a.Left + a.Width && a.Top < b.Top + b.Height &&
-           b.Top < a.Top + a.Height;
 }
 
 TPoint PlacedClearOf(const TRect& screen, const TRect& available, std::int32_t width,

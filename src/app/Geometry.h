@@ -54,9 +54,6 @@ TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t wi
 TPoint PlacedClearOf(const TRect& screen, const TRect& available, std::int32_t width,
                      std::int32_t height, const TRect& clear);
 
-// Whether two rectangles share a pixel.
-bool Overlap(const TRect& a, const TRect& b);
-
 // One move of a drag while the left button is held: the window follows the pointer at (x, y)
 // so that the point pressed at (downX, downY) stays under it. Left first, then top, each
 // truncated toward zero in extended precision and applied at once.

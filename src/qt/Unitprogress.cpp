@@ -149,6 +149,9 @@ void TFormProgress::FitToScreen() {
     // Its natural size, not Qt's two thirds of the screen; a larger one only where it does
     // not fit, drawn smaller as a whole. The wrapped lines wrap anew at each size.
     setMinimumSize(0, 0);
+    if (Scaler) {
+        Scaler->Apply(1.0); // as designed again: this screen may have room for it
+    }
     QSize size = natural();
     const QRect area = screen->availableGeometry();
     for (int round = 0; round < 4; ++round) {

@@ -508,7 +508,7 @@ class Progress(PelwickTestCase):
         self.desk.wait_no_window("Dein Fortschritt", pelwick.pid)
 
         def open_again():
-            self.desk.move_pointer(x + 40, y + 14)
+            self.desk.move_pointer(placed[0] + 40, placed[1] + 14)
             self.desk.xdotool("click", "--repeat", "2", "--delay", "80", "1")
 
         # Totals the ticker cannot compute: its box, then the window says the same, no totals.

@@ -433,7 +433,7 @@ class Progress(PelwickWindowsTestCase):
         self.desk.wait_no_window("Dein Fortschritt")
 
         def open_again():
-            self.desk.move_pointer(x + 40, y + 14)
+            self.desk.move_pointer(placed[0] + 40, placed[1] + 14)
             time.sleep(0.2)
             self.desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
 
