@@ -4,6 +4,7 @@
 #include "conversions/Types.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -41,6 +42,13 @@ std::int32_t Within(std::int32_t at, std::int32_t start, std::int32_t room, std:
     return std::clamp(at, start, start + room - size);
 }
 
+// Whether two rectangles share a pixel.
+bool Overlap(const TRect& a, const TRect& b) {
+    return a.Width > 0 && a.Height > 0 && b.Width > 0 && b.Height > 0 &&
+           a.Left < b.Left + b.Width && b.Left < a.Left + a.Width && a.Top < b.Top + b.Height &&
+           b.Top < a.Top + a.Height;
+}
+
 } // namespace
 
 TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t width,
@@ -48,6 +56,36 @@ TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t wi
     const TPoint centred = CenteredPosition(screen, width, height);
     return {Within(centred.X, available.Left, available.Width, width),
             Within(centred.Y, available.Top, available.Height, height)};
+}
+
+TPoint PlacedClearOf(const TRect& screen, const TRect& available, std::int32_t width,
+                     std::int32_t height, const TRect& clear) {
+    const TPoint within = PlacedWithin(screen, available, width, height);
+    if (!Overlap({within.X, within.Y, width, height}, clear)) {
+        return within;
+    }
+    // The nearest place free of `clear` lies on one of its four sides, the other coordinate
+    // kept: `within` already lies inside the area on that one.
+    const TPoint sides[] = {{within.X, clear.Top - height},
+                            {within.X, clear.Top + clear.Height},
+                            {clear.Left - width, within.Y},
+                            {clear.Left + clear.Width, within.Y}};
+    const auto inside = [&](TPoint at) {
+        return at.X >= available.Left && at.Y >= available.Top &&
+               at.X + width <= available.Left + available.Width &&
+               at.Y + height <= available.Top + available.Height;
+    };
+    const auto distance = [&](TPoint at) {
+        return std::abs(static_cast<std::int64_t>(at.X) - within.X) +
+               std::abs(static_cast<std::int64_t>(at.Y) - within.Y);
+    };
+    const TPoint* best = nullptr;
+    for (const TPoint& at : sides) {
+        if (inside(at) && (best == nullptr || distance(at) < distance(*best))) {
+            best = &at;
+        }
+    }
+    return best != nullptr ? *best : within;
 }
 
 void DragTo(TMovableView& window, float x, float y, float downX, float downY) {

@@ -47,6 +47,13 @@ double FitFactor(const TRect& available, double width, double height);
 TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t width,
                     std::int32_t height);
 
+// Where a window of `width` x `height` is shown so that `clear`, a window above it (the
+// ticker), does not cover it: where PlacedWithin puts it when that leaves `clear` outside it,
+// else the nearest place within `available` just above, below, left or right of `clear`
+// (that order on a tie). Where no such place exists the window wins: PlacedWithin's place.
+TPoint PlacedClearOf(const TRect& screen, const TRect& available, std::int32_t width,
+                     std::int32_t height, const TRect& clear);
+
 // One move of a drag while the left button is held: the window follows the pointer at (x, y)
 // so that the point pressed at (downX, downY) stays under it. Left first, then top, each
 // truncated toward zero in extended precision and applied at once.

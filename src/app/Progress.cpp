@@ -105,18 +105,37 @@ std::vector<std::u16string> AttemptLines(const TQuitHistory& history) {
 
 } // namespace
 
+std::u16string MilestoneLabel(const TMilestoneLine& line) {
+    switch (line.State) {
+    case TMilestoneState::Passed:
+        return u"\u2713 " + line.Text;
+    case TMilestoneState::Next:
+        return u"\u00BB " + line.Text;
+    case TMilestoneState::Later:
+        break;
+    }
+    return line.Text;
+}
+
 TProgressTexts MakeProgressTexts(TDateTime stop, TDateTime now, float cigarettesNotSmoked,
-                                 float moneySaved, const TQuitHistory& history) {
+                                 float moneySaved, const TQuitHistory& history,
+                                 const std::optional<std::u16string>& totalsFailure) {
     TProgressTexts texts;
     texts.SmokeFree = WithinClock(stop)
                           ? SmokeFreeLine(stop, now)
                           : u"Der gespeicherte Tag deines Rauchstopps ist nicht lesbar.";
-    texts.Cigarettes = Cigarettes(cigarettesNotSmoked) + u" nicht geraucht";
-    texts.Money = Amount(moneySaved) + u" gespart";
-    const auto lifeMinutes = static_cast<std::int64_t>(
-        std::fabs(static_cast<double>(cigarettesNotSmoked)) * LifeMinutesPerCigarette);
-    texts.LifeWon = u"Gewonnene Lebenszeit: " +
-                    (lifeMinutes < 60 ? Span(lifeMinutes) : u"etwa " + DurationText(lifeMinutes));
+    if (totalsFailure) {
+        // What the ticker's box said; the totals it holds are partial or from before.
+        texts.Cigarettes = *totalsFailure;
+    } else if (!(now < stop)) {
+        texts.Cigarettes = Cigarettes(cigarettesNotSmoked) + u" nicht geraucht";
+        texts.Money = Amount(moneySaved) + u" gespart";
+        const auto lifeMinutes = static_cast<std::int64_t>(
+            std::fabs(static_cast<double>(cigarettesNotSmoked)) * LifeMinutesPerCigarette);
+        texts.LifeWon =
+            u"Gewonnene Lebenszeit: " +
+            (lifeMinutes < 60 ? Span(lifeMinutes) : u"etwa " + DurationText(lifeMinutes));
+    }
     texts.Milestones = MilestoneLines(stop, now);
     texts.Attempts = AttemptLines(history);
     texts.RelapseEnabled = WithinClock(stop) && StraightDays(stop) <= StraightDays(now);
@@ -141,7 +160,7 @@ void TProgress::Refresh() {
             history.KeyUnreadable = true;
         }
         texts = MakeProgressTexts(stop, CurrentDateTime(), Ticker.CigarettesNotSmoked,
-                                  Ticker.MoneySaved, history);
+                                  Ticker.MoneySaved, history, Ticker.TotalsFailure);
     } catch (const Exception& e) {
         texts = {};
         texts.SmokeFree = ExceptionMessageText(e);
@@ -201,6 +220,7 @@ void TProgress::ButtonRelapseClick() {
         View.ShowNote(RelapseNotSavedNote(e, attemptKept));
         return;
     }
-    Ticker.UpdateDisplay();
-    Refresh();
+    // The ticker's totals from the new stop moment, and this window's with them; a failure
+    // shows as every tick's does.
+    Ticker.TimerMainTimer();
 }

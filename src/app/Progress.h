@@ -10,6 +10,7 @@
 #include "conversions/Types.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,14 @@ struct TMilestoneLine {
     double Fraction = 0;
 };
 
+// A milestone's line as the window shows it, its state told by a mark: "✓" passed, "»" next,
+// none later (the front-ends set the next one's in bold too, and all in the text colour).
+std::u16string MilestoneLabel(const TMilestoneLine& line);
+
 struct TProgressTexts {
-    std::u16string SmokeFree;  // "Rauchfrei seit 10.11.2026, 30 Tage, 4 Stunden"
+    std::u16string SmokeFree; // "Rauchfrei seit 10.11.2026, 30 Tage, 4 Stunden"
+    // The totals and the life won back; empty, so not shown, before the stop day and where
+    // the ticker could not compute its totals: then Cigarettes says why, in its words.
     std::u16string Cigarettes; // "600 Zigaretten nicht geraucht"
     std::u16string Money;      // "195,00€ gespart"
     std::u16string LifeWon;    // "Gewonnene Lebenszeit: etwa 8 Tage, 8 Stunden"
@@ -42,9 +49,11 @@ struct TProgressTexts {
     bool RelapseEnabled = false;
 };
 
-// The window's texts from the stop moment, the clock, the ticker's two totals and the history.
+// The window's texts from the stop moment, the clock, the ticker's two totals and the history;
+// `totalsFailure`, the message the ticker's computation of them failed with, if it did.
 TProgressTexts MakeProgressTexts(TDateTime stop, TDateTime now, float cigarettesNotSmoked,
-                                 float moneySaved, const TQuitHistory& history);
+                                 float moneySaved, const TQuitHistory& history,
+                                 const std::optional<std::u16string>& totalsFailure = {});
 
 // The question before a relapse is kept: "Deinen Versuch seit 10.11.2026 (30 Tage) in den
 // Verlauf legen und ab jetzt neu zählen?"

@@ -62,9 +62,12 @@ void TTicker::Refresh() {
             UpdateDisplay();
         }
         ShownFailure.clear();
+        TotalsFailure.reset();
     } catch (const Exception& e) {
+        TotalsFailure = ExceptionMessageText(e);
         ReportRefreshFailure(e);
     } catch (...) {
+        TotalsFailure = ExceptionMessageText(Exception(u""));
         ReportRefreshFailure(Exception(u""));
     }
 }

@@ -11,6 +11,7 @@
 #include "runtime/Exceptions.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // What the ticker's window offers the behaviour.
@@ -84,6 +85,9 @@ public:
     float MouseDownY = 0;
     float CigarettesNotSmoked = 0;
     float MoneySaved = 0;
+    // The message the last computation of the totals failed with; none while they are the
+    // label's.
+    std::optional<std::u16string> TotalsFailure;
 
 private:
     // UpdateDisplay when setup is complete; a failure is reported, never passed on.

@@ -1,9 +1,11 @@
 #include "Unitprogress.h"
 
 #include "framework/Application.h"
+#include "framework/Fitting.h"
 
 #include "ui_Unitprogress.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,6 +23,50 @@ QString Q(const std::u16string& text) {
 // The bar's whole range in steps (the layout's maximum): fine enough that a minute of a
 // 15-year span still shows.
 constexpr int BarSteps = 10000;
+
+TRect ToRect(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+const QScreen* ScreenOf(const QWidget* ticker) {
+    const QScreen* screen = ticker != nullptr ? ticker->screen() : nullptr;
+    return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
+
+// Where a window of ours goes: clear of the ticker on its screen, frame included.
+void PlaceClearOf(QWidget* window, const QWidget* ticker) {
+    const QScreen* screen = ScreenOf(ticker);
+    if (screen == nullptr) {
+        return;
+    }
+    const QSize size = window->frameGeometry().size();
+    const TRect clear =
+        ticker != nullptr && ticker->isVisible() ? ToRect(ticker->frameGeometry()) : TRect{};
+    const TPoint at = PlacedClearOf(ToRect(screen->geometry()), ToRect(screen->availableGeometry()),
+                                    size.width(), size.height(), clear);
+    if (window->frameGeometry().topLeft() != QPoint(at.X, at.Y)) {
+        window->move(at.X, at.Y);
+    }
+}
+
+// The relapse's question, placed where the ticker does not cover its buttons.
+class TQuestionBox : public QMessageBox {
+public:
+    TQuestionBox(QWidget* parent, const QWidget* ticker) : QMessageBox(parent), Ticker(ticker) {}
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        PlaceClearOf(this, Ticker);
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QMessageBox::resizeEvent(event);
+        PlaceClearOf(this, Ticker);
+    }
+
+private:
+    QPointer<const QWidget> Ticker;
+};
 
 } // namespace
 
@@ -50,6 +96,9 @@ TFormProgress::TFormProgress(TTicker& ticker)
     headline.setPointSizeF(headline.pointSizeF() * 1.2);
     LabelSmokeFree->setFont(headline);
     MemoAttempts->setFixedHeight(MemoAttempts->fontMetrics().lineSpacing() * 5 + 12);
+    // Enter presses the focused button, whichever it is, as the space bar does.
+    ButtonRelapse->setAutoDefault(true);
+    ButtonClose->setAutoDefault(true);
 
     connect(ButtonRelapse, &QPushButton::clicked, this, &TFormProgress::ButtonRelapseClick);
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
@@ -58,6 +107,7 @@ TFormProgress::TFormProgress(TTicker& ticker)
 TFormProgress::~TFormProgress() = default;
 
 void TFormProgress::ShowNear(QWidget* beside) {
+    Ticker = beside;
     if (isVisible()) {
         if (isMinimized()) {
             showNormal();
@@ -67,19 +117,82 @@ void TFormProgress::ShowNear(QWidget* beside) {
         return;
     }
     Progress.Refresh();
-    adjustSize();
-    const QScreen* screen = beside != nullptr ? beside->screen() : nullptr;
-    if (screen != nullptr) {
-        const QRect area = screen->availableGeometry();
-        const TPoint at = CenteredPosition({area.x(), area.y(), area.width(), area.height()},
-                                           frameGeometry().width(), frameGeometry().height());
-        move(at.X, at.Y);
-    }
+    FitToScreen();
+    Place();
+    Placing.setRemainingTime(2000);
     show();
     raise();
     activateWindow();
     // Enter or a space bar pressed at once must not start the relapse's question.
     ButtonClose->setFocus();
+}
+
+void TFormProgress::FitToScreen() {
+    const QScreen* screen = ScreenOf(Ticker);
+    if (screen == nullptr) {
+        return;
+    }
+    // The frame is known once the window was shown; before, the title bar is reckoned at two
+    // lines of text.
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty()) {
+        frame = QSize(8, fontMetrics().height() * 2 + 8);
+    }
+    const auto natural = [this] {
+        layout()->activate();
+        QSize size = sizeHint();
+        if (layout()->hasHeightForWidth()) {
+            size.setHeight(layout()->totalHeightForWidth(size.width()));
+        }
+        return size;
+    };
+    // Its natural size, not Qt's two thirds of the screen; a larger one only where it does
+    // not fit, drawn smaller as a whole. The wrapped lines wrap anew at each size.
+    setMinimumSize(0, 0);
+    if (Scaler) {
+        Scaler->Apply(1.0); // as designed again: this screen may have room for it
+    }
+    QSize size = natural();
+    const QRect area = screen->availableGeometry();
+    for (int round = 0; round < 4; ++round) {
+        const double factor =
+            FitFactor(ToRect(area), size.width() + frame.width(), size.height() + frame.height());
+        if (factor >= 1.0) {
+            break;
+        }
+        if (!Scaler) {
+            // In pixels, so that every text scales with the layout.
+            for (QWidget* widget : findChildren<QWidget*>()) {
+                QFont font = widget->font();
+                font.setPixelSize(QFontInfo(font).pixelSize());
+                widget->setFont(font);
+            }
+            Scaler = std::make_unique<TLayoutScaler>(this);
+        }
+        Scaler->Apply(Scaler->Factor() * factor);
+        size = natural();
+    }
+    // Never smaller than what holds every line.
+    setMinimumSize(size);
+    resize(size);
+}
+
+void TFormProgress::Place() {
+    PlaceClearOf(this, Ticker);
+}
+
+void TFormProgress::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (!Placing.hasExpired()) {
+        Place();
+    }
+}
+
+void TFormProgress::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!Placing.hasExpired()) {
+        Place();
+    }
 }
 
 void TFormProgress::ButtonRelapseClick() {
@@ -96,9 +209,12 @@ void TFormProgress::keyPressEvent(QKeyEvent* event) {
 
 void TFormProgress::ShowTexts(const TProgressTexts& texts) {
     LabelSmokeFree->setText(Q(texts.SmokeFree));
-    LabelCigarettes->setText(Q(texts.Cigarettes));
-    LabelMoney->setText(Q(texts.Money));
-    LabelLifeWon->setText(Q(texts.LifeWon));
+    for (const auto& [label, text] :
+         {std::pair{LabelCigarettes, &texts.Cigarettes}, std::pair{LabelMoney, &texts.Money},
+          std::pair{LabelLifeWon, &texts.LifeWon}}) {
+        label->setText(Q(*text));
+        label->setVisible(!text->empty());
+    }
     for (std::size_t i = 0; i < LabelMilestones.size(); ++i) {
         const bool shown = i < texts.Milestones.size();
         LabelMilestones[i]->setVisible(shown);
@@ -108,11 +224,14 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
             continue;
         }
         const TMilestoneLine& m = texts.Milestones[i];
-        const bool passed = m.State == TMilestoneState::Passed;
-        LabelMilestones[i]->setText(Q((passed ? u"\u2713 " : u"") + m.Text));
+        LabelMilestones[i]->setText(Q(MilestoneLabel(m)));
         LabelMilestoneDays[i]->setText(Q(m.When));
-        LabelMilestones[i]->setEnabled(m.State != TMilestoneState::Later);
-        LabelMilestoneDays[i]->setEnabled(m.State != TMilestoneState::Later);
+        // Told apart by marks, weight and dates; every line in the text colour.
+        for (QLabel* label : {LabelMilestones[i], LabelMilestoneDays[i]}) {
+            QFont font = label->font();
+            font.setBold(m.State == TMilestoneState::Next);
+            label->setFont(font);
+        }
         BarMilestones[i]->setValue(static_cast<int>(m.Fraction * BarSteps));
         BarMilestones[i]->setAccessibleName(Q(m.Text));
     }
@@ -137,7 +256,7 @@ void TFormProgress::PrepareBox(QMessageBox& box, QMessageBox::Icon icon,
 }
 
 bool TFormProgress::AskYesNo(const std::u16string& question) {
-    QMessageBox box(this);
+    TQuestionBox box(this, Ticker);
     PrepareBox(box, QMessageBox::Question, question);
     QPushButton* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);

@@ -6,13 +6,16 @@
 
 #include "app/Progress.h"
 
+#include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
 #include <vector>
 
 class QGridLayout;
+class TLayoutScaler;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -30,7 +33,9 @@ public:
     explicit TFormProgress(TTicker& ticker);
     ~TFormProgress() override;
 
-    // Shows the window centred on `beside`'s screen, or brings it to the front when it is open.
+    // Shows the window on `beside`'s screen where `beside` (the ticker, above every window)
+    // does not cover it, at its natural size or drawn smaller as a whole where that does not
+    // fit; or raises and activates it when it is open.
     void ShowNear(QWidget* beside);
 
     TProgress Progress;
@@ -52,6 +57,9 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The window manager frames the window once it is shown: placed again with its frame.
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // TProgressView
@@ -62,5 +70,13 @@ private:
     // A box of this window's: its title, plain text.
     void PrepareBox(QMessageBox& box, QMessageBox::Icon icon, const std::u16string& text);
 
+    // Fitted to the screen's free area, then placed clear of the ticker, frame included.
+    void FitToScreen();
+    void Place();
+
     std::unique_ptr<Ui::TFormProgress> Layout;
+    std::unique_ptr<TLayoutScaler> Scaler;
+    QPointer<QWidget> Ticker;
+    // Until when a move or resize of the window manager's places the window again.
+    QDeadlineTimer Placing;
 };

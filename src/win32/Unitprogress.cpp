@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -16,15 +17,54 @@ void SetText(const TControl* control, const std::u16string& text) {
     SetWindowTextW(control->Handle, ToWide(text).c_str());
 }
 
+TRect ToRect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// Where a window goes on the ticker's monitor: clear of the ticker where there is room.
+TPoint PlacedClearOfTicker(HWND window, HWND ticker) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(ticker, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    RECT clear{};
+    if (ticker == nullptr || !IsWindowVisible(ticker) || !GetWindowRect(ticker, &clear)) {
+        clear = {};
+    }
+    return PlacedClearOf(ToRect(monitor.rcMonitor), ToRect(monitor.rcWork), rect.right - rect.left,
+                         rect.bottom - rect.top, ToRect(clear));
+}
+
+// Foreground and above the windows that cover it, asked from the ticker's input: the
+// foreground alone leaves it below them on some window systems.
+void BringUp(HWND window) {
+    const DWORD own = GetCurrentThreadId();
+    const DWORD foreground = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const bool attach =
+        foreground != 0 && foreground != own && AttachThreadInput(foreground, own, TRUE) != FALSE;
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    BringWindowToTop(window);
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+    if (attach) {
+        AttachThreadInput(foreground, own, FALSE);
+    }
+}
+
 // The question box's buttons in the program's language, whatever the system's is: named while
-// the box is being made, before it shows.
+// the box is being made, before it shows, and the box placed where the ticker does not cover it.
 HHOOK QuestionHook = nullptr;
+HWND QuestionTicker = nullptr;
 
 LRESULT CALLBACK NameQuestionButtons(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE) {
         HWND box = reinterpret_cast<HWND>(wParam);
         SetDlgItemTextW(box, IDYES, L"Ja");
         SetDlgItemTextW(box, IDNO, L"Nein");
+        const TPoint at = PlacedClearOfTicker(box, QuestionTicker);
+        SetWindowPos(box, nullptr, at.X, at.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     return CallNextHookEx(QuestionHook, code, wParam, lParam);
 }
@@ -51,28 +91,48 @@ TFormProgress::TFormProgress(TTicker& ticker) : TForm(L"TFormProgress"), Progres
     ButtonClose = &Component(u"ButtonClose");
 }
 
+TFormProgress::~TFormProgress() {
+    if (Bold != nullptr) {
+        DeleteObject(Bold);
+    }
+}
+
+HFONT TFormProgress::BoldFont(const TControl& label) {
+    if (label.Font != BoldSource || Bold == nullptr) {
+        LOGFONTW font{};
+        GetObjectW(label.Font, sizeof(font), &font);
+        font.lfWeight = FW_BOLD;
+        if (Bold != nullptr) {
+            DeleteObject(Bold);
+        }
+        Bold = CreateFontIndirectW(&font);
+        BoldSource = label.Font;
+    }
+    return Bold;
+}
+
 void TFormProgress::ShowNear(HWND beside) {
+    Ticker = beside;
     if (IsOpen()) {
         if (IsIconic(Window)) {
             ShowWindow(Window, SW_RESTORE);
         }
-        SetForegroundWindow(Window);
+        BringUp(Window);
         return;
     }
+    // Fitted first: laying the controls out anew gives them their fonts from the layout.
+    FitToWorkArea();
     Progress.Refresh();
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(beside, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& area = monitor.rcWork;
-    RECT rect{};
-    GetWindowRect(Window, &rect);
-    const TPoint at =
-        CenteredPosition({area.left, area.top, area.right - area.left, area.bottom - area.top},
-                         rect.right - rect.left, rect.bottom - rect.top);
+    const TPoint at = PlacedClearOfTicker(Window, beside);
     SetWindowPos(Window, HWND_TOP, at.X, at.Y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(Window);
+    BringUp(Window);
     // Enter or the space bar pressed at once must not start the relapse's question.
     SetFocus(ButtonClose->Handle);
+}
+
+void TFormProgress::DpiChanged() {
+    // The labels have their layout's fonts again: the next one's bold anew.
+    Progress.Refresh();
 }
 
 void TFormProgress::ButtonRelapseClick() {
@@ -90,6 +150,15 @@ LRESULT TFormProgress::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ButtonCloseClick();
         return 0;
     }
+    // Enter (IsDialogMessageW's IDOK) presses the button that has the focus, as the space bar.
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        for (const TControl* button : {ButtonRelapse, ButtonClose}) {
+            if (GetFocus() == button->Handle) {
+                SendMessageW(button->Handle, BM_CLICK, 0, 0);
+            }
+        }
+        return 0;
+    }
     if (message == WM_ERASEBKGND) {
         // White, as the controls' backgrounds are.
         RECT rect{};
@@ -103,18 +172,26 @@ LRESULT TFormProgress::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void TFormProgress::ShowTexts(const TProgressTexts& texts) {
     SetText(LabelSmokeFree, texts.SmokeFree);
-    SetText(LabelCigarettes, texts.Cigarettes);
-    SetText(LabelMoney, texts.Money);
-    SetText(LabelLifeWon, texts.LifeWon);
+    for (const auto& [label, text] :
+         {std::pair{LabelCigarettes, &texts.Cigarettes}, std::pair{LabelMoney, &texts.Money},
+          std::pair{LabelLifeWon, &texts.LifeWon}}) {
+        SetText(label, *text);
+        ShowWindow(label->Handle, text->empty() ? SW_HIDE : SW_SHOWNA);
+    }
     for (std::size_t i = 0; i < 8; ++i) {
         const bool shown = i < texts.Milestones.size();
         const TMilestoneLine line = shown ? texts.Milestones[i] : TMilestoneLine{};
-        const bool passed = line.State == TMilestoneState::Passed;
-        SetText(LabelMilestones[i], (passed ? u"\u2713 " : u"") + line.Text);
+        SetText(LabelMilestones[i], MilestoneLabel(line));
         SetText(LabelMilestoneDays[i], line.When);
+        // Told apart by marks, weight and dates; every line enabled, in the text colour. The
+        // next one's day in bold: its text in bold would need a third line the layout has not.
+        const TControl& day = *LabelMilestoneDays[i];
+        SendMessageW(day.Handle, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(line.State == TMilestoneState::Next ? BoldFont(day)
+                                                                                  : day.Font),
+                     TRUE);
         for (const TControl* label : {LabelMilestones[i], LabelMilestoneDays[i]}) {
             ShowWindow(label->Handle, shown ? SW_SHOWNA : SW_HIDE);
-            EnableWindow(label->Handle, line.State != TMilestoneState::Later);
         }
         const bool next = shown && line.State == TMilestoneState::Next;
         SendMessageW(BarMilestones[i]->Handle, PBM_SETPOS,
@@ -140,6 +217,7 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
 bool TFormProgress::AskYesNo(const std::u16string& question) {
     wchar_t caption[64] = {};
     GetWindowTextW(Window, caption, 64);
+    QuestionTicker = Ticker;
     QuestionHook = SetWindowsHookExW(WH_CBT, NameQuestionButtons, nullptr, GetCurrentThreadId());
     const int answer = MessageBoxW(Window, ToWide(question).c_str(), L"Dein Fortschritt",
                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);

@@ -12,8 +12,13 @@
 class TFormProgress : public TForm, private TProgressView {
 public:
     explicit TFormProgress(TTicker& ticker);
+    ~TFormProgress() override;
+    TFormProgress(const TFormProgress&) = delete;
+    TFormProgress& operator=(const TFormProgress&) = delete;
 
-    // Shows the window centred on `beside`'s monitor, or brings it to the front when it is open.
+    // Shows the window on `beside`'s monitor where `beside` (the ticker, above every window)
+    // does not cover it, drawn smaller as a whole where it would not fit the work area; or
+    // raises and activates it when it is open.
     void ShowNear(HWND beside);
     bool IsOpen() const { return IsWindowVisible(Window) != FALSE; }
 
@@ -35,10 +40,18 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void DpiChanged() override;
 
 private:
     // TProgressView
     void ShowTexts(const TProgressTexts& texts) override;
     bool AskYesNo(const std::u16string& question) override;
     void ShowNote(const std::u16string& note) override;
+
+    // The label's font in bold, made once for the font the labels have.
+    HFONT BoldFont(const TControl& label);
+
+    HWND Ticker = nullptr;
+    HFONT Bold = nullptr;
+    HFONT BoldSource = nullptr;
 };

@@ -123,7 +123,12 @@ public:
         if (ProgressOpen) {
             Calls.push_back("RefreshProgress");
         }
+        if (Refreshed) {
+            Refreshed();
+        }
     }
+    // The window's refresh, as both front-ends' tickers call it while it is open.
+    std::function<void()> Refreshed;
 };
 
 class TRecordingWizardView final : public TWizardView {

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@ TEST(ProgressTexts, AtTheEdges) {
         float Cigarettes, Money;
         std::string SmokeFree, Totals, LifeWon, States;
         double Fraction;
+        std::optional<std::u16string> Failure{};
     } cases[] = {
         {"the first minute", stop, stop + 0.5 * Minute, 0, 0,
          "Rauchfrei seit 10.11.2026, weniger als eine Stunde", "0 Zigaretten | 0,00€ gespart",
@@ -64,10 +66,13 @@ TEST(ProgressTexts, AtTheEdges) {
         {"a minute before the last", stop, Day(2041, 11, 10) - Minute, 109580, 35613.5F,
          "Rauchfrei seit 10.11.2026, 5478 Tage, 23 Stunden",
          "109580 Zigaretten | 35613,50€ gespart", "etwa 1521 Tage, 22 Stunden", "PPPPPPPN", 1},
-        // Counted as the label counts a stop day ahead: the distance.
+        // The label counts a stop day ahead as the distance; the window shows no totals then.
         {"a stop day ahead", stop, stop - 2.5, 50, 16.25F,
-         "Rauchfrei ab 10.11.2026, noch 2 Tage, 12 Stunden", "50 Zigaretten | 16,25€ gespart",
-         "etwa 16 Stunden", "NLLLLLLL", 0},
+         "Rauchfrei ab 10.11.2026, noch 2 Tage, 12 Stunden", "", "", "NLLLLLLL", 0},
+        // The ticker's totals failed: partial, so none shown, and its message in their place.
+        {"the ticker's totals failed", stop, stop + 30, 600, 0,
+         "Rauchfrei seit 10.11.2026, 30 Tage, 0 Stunden", "Division durch Null.", "", "PPPPNLLL",
+         30.0 / 365, u"Division durch Null."},
         // Wall-clock days, as the totals count: the night the clocks go back is a day too.
         {"over a daylight-saving change", Day(2026, 10, 24), Day(2026, 10, 26), 40, 13,
          "Rauchfrei seit 24.10.2026, 2 Tage, 0 Stunden", "40 Zigaretten | 13,00€ gespart",
@@ -76,12 +81,13 @@ TEST(ProgressTexts, AtTheEdges) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         TSeparatorScope comma{u','};
-        const TProgressTexts t = MakeProgressTexts(c.Stop, c.Now, c.Cigarettes, c.Money, {});
+        const TProgressTexts t =
+            MakeProgressTexts(c.Stop, c.Now, c.Cigarettes, c.Money, {}, c.Failure);
         EXPECT_EQ(Utf8(t.SmokeFree), c.SmokeFree);
-        EXPECT_EQ(Utf8(t.Cigarettes.substr(0, t.Cigarettes.find(u" nicht"))) + " | " +
-                      Utf8(t.Money),
+        EXPECT_EQ(Utf8(t.Cigarettes.substr(0, t.Cigarettes.find(u" nicht"))) +
+                      (t.Money.empty() ? "" : " | " + Utf8(t.Money)),
                   c.Totals);
-        EXPECT_EQ(Utf8(t.LifeWon), "Gewonnene Lebenszeit: " + c.LifeWon);
+        EXPECT_EQ(Utf8(t.LifeWon), c.LifeWon.empty() ? "" : "Gewonnene Lebenszeit: " + c.LifeWon);
         EXPECT_EQ(States(t), c.States);
         for (const TMilestoneLine& m : t.Milestones) {
             EXPECT_NEAR(m.Fraction, m.State == TMilestoneState::Next ? c.Fraction : 0.0, 1e-6);
@@ -141,6 +147,9 @@ protected:
     TRecordingTickerView TickerView;
     TTicker Ticker{TickerView};
     TProgress Progress{*this, Ticker};
+    ProgressTest() {
+        TickerView.Refreshed = [this] { Progress.Refresh(); };
+    }
     TProgressTexts Shown;
     std::vector<std::string> Questions;
     std::vector<std::string> Notes;
@@ -179,6 +188,25 @@ TEST_F(ProgressTest, ARelapseKeepsTheAttemptAndCountsAnew) {
     EXPECT_EQ(Utf8(Shown.SmokeFree), "Rauchfrei seit 01.03.2024, weniger als eine Stunde");
     EXPECT_EQ(Utf8(Shown.Attempts[0]),
               "31.01.2024 bis 01.03.2024: 30 Tage, 12 Stunden, 610 Zigaretten, 198,25\xE2\x82\xAC");
+}
+
+// Where the ticker's totals fail, the window says what its box said, and no totals.
+TEST_F(ProgressTest, TheTickersFailureInPlaceOfTheTotals) {
+    Store({.CigConsQty = 20,
+           .CigBoxPrice = 6.5F,
+           .CigBoxQty = 0,
+           .UserStopTime = Today - 30,
+           .SetupCompl = true});
+    Ticker.TimerMainTimer();
+    Progress.Refresh();
+    ASSERT_EQ(TickerView.Calls.size(), 1u);
+    EXPECT_EQ("Box(" + Utf8(Shown.Cigarettes) + ")", TickerView.Calls[0]);
+    EXPECT_EQ(Shown.Money, u"");
+    EXPECT_EQ(Shown.LifeWon, u"");
+
+    Setting->SetCigBoxQty(20); // repaired: the next tick shows the totals
+    Ticker.TimerMainTimer();
+    EXPECT_EQ(Utf8(Shown.Cigarettes), "610 Zigaretten nicht geraucht");
 }
 
 // Another running copy answers the same question, or a relapse was cut off between its two

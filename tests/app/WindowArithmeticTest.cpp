@@ -72,7 +72,7 @@ TEST(CenteredPosition, HalvesGoToEven) {
 
 // The wizard (987 x 795 at 100 %) at the usual scales: where the scaled window would not fit
 // the screen less its task bar, it is drawn smaller, keeping its proportions, and lies wholly
-// within that area.
+// within that area. "Dein Fortschritt" and its question likewise, and clear of the ticker.
 TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
     const TRect fullHd{0, 0, 1920, 1080};
     const TRect uhd{0, 0, 3840, 2160};
@@ -83,6 +83,8 @@ TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
         TRect Screen, Available;
         std::int32_t Width, Height;
         TPoint At;
+        TRect Ticker{};
+        double DesignWidth = 987, DesignHeight = 795;
     } cases[] = {
         {"100 %", 1.0, fullHd, fullHd, 987, 795, {466, 142}},
         {"125 %", 1.25, fullHd, fullHd, 1234, 994, {343, 43}},
@@ -93,15 +95,82 @@ TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
         {"125 %, panel above: moved down", 1.25, fullHd, {0, 60, 1920, 1020}, 1234, 994, {343, 60}},
         {"125 %, panel left", 1.25, narrow, {120, 0, 1246, 1024}, 1234, 994, {120, 15}},
         {"second screen", 1.5, {1920, 0, 1920, 1080}, {1920, 0, 1920, 1080}, 1341, 1080, {2210, 0}},
+        // The ticker (286 x 29) where it starts, in the centre: beside it, left on a tie.
+        {"progress, ticker centred",
+         1.0,
+         fullHd,
+         fullHd,
+         560,
+         640,
+         {257, 220},
+         {817, 526, 286, 29},
+         560,
+         640},
+        {"progress, ticker moved aside",
+         1.0,
+         fullHd,
+         fullHd,
+         560,
+         640,
+         {680, 220},
+         {100, 1000, 286, 29},
+         560,
+         640},
+        {"progress, ticker high: below it",
+         1.0,
+         fullHd,
+         fullHd,
+         560,
+         640,
+         {680, 329},
+         {817, 300, 286, 29},
+         560,
+         640},
+        {"progress, no room beside: the window wins",
+         1.0,
+         {0, 0, 1366, 768},
+         {0, 0, 1366, 768},
+         600,
+         527,
+         {383, 120},
+         {540, 369, 286, 29},
+         600,
+         527},
+        {"question, ticker centred: above it",
+         1.0,
+         fullHd,
+         fullHd,
+         420,
+         130,
+         {750, 396},
+         {817, 526, 286, 29},
+         420,
+         130},
+        {"question, ticker a little higher: below it",
+         1.0,
+         fullHd,
+         fullHd,
+         420,
+         130,
+         {750, 489},
+         {817, 460, 286, 29},
+         420,
+         130},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        const double factor = FitFactor(c.Available, 987 * c.Scale, 795 * c.Scale);
-        const auto width = static_cast<std::int32_t>(std::lround(987 * c.Scale * factor));
-        const auto height = static_cast<std::int32_t>(std::lround(795 * c.Scale * factor));
+        const double w = c.DesignWidth * c.Scale;
+        const double h = c.DesignHeight * c.Scale;
+        const double factor = FitFactor(c.Available, w, h);
+        const auto width = static_cast<std::int32_t>(std::lround(w * factor));
+        const auto height = static_cast<std::int32_t>(std::lround(h * factor));
         EXPECT_EQ(width, c.Width);
         EXPECT_EQ(height, c.Height);
-        EXPECT_EQ(PlacedWithin(c.Screen, c.Available, width, height), c.At);
+        const TPoint at = PlacedClearOf(c.Screen, c.Available, width, height, c.Ticker);
+        EXPECT_EQ(at, c.At);
+        if (c.Ticker.Width == 0) {
+            EXPECT_EQ(at, PlacedWithin(c.Screen, c.Available, width, height));
+        }
     }
     // Nothing to fit into: drawn as designed.
     EXPECT_EQ(FitFactor({0, 0, 0, 0}, 987, 795), 1.0);

@@ -16,6 +16,15 @@ def text_of(node):
         return None
 
 
+def extents_of(node):
+    """(x, y, width, height) on the screen, where the accessible has a place."""
+    try:
+        e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        return [e.x, e.y, e.width, e.height]
+    except NotImplementedError:
+        return None
+
+
 def walk(node, depth, out):
     if node is None or depth > 40:
         return
@@ -27,6 +36,7 @@ def walk(node, depth, out):
             "text": text_of(node),
             "showing": states.contains(pyatspi.STATE_SHOWING),
             "enabled": states.contains(pyatspi.STATE_ENABLED),
+            "extents": extents_of(node),
         })
         for i in range(node.childCount):
             walk(node.getChildAtIndex(i), depth + 1, out)

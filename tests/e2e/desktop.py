@@ -23,6 +23,11 @@ class Timeout(AssertionError):
     pass
 
 
+def meet(a, b):
+    """Whether two (x, y, width, height) rectangles share a pixel."""
+    return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
+
+
 def wait_until(what, probe, timeout=20.0, interval=0.05):
     """Polls probe() until it returns something truthy; returns that value."""
     deadline = time.monotonic() + timeout
@@ -262,6 +267,13 @@ class Desktop:
                              ("w", r"Width:\s+(\d+)"), ("h", r"Height:\s+(\d+)")):
             value[key] = int(re.search(pattern, out).group(1))
         return value["x"], value["y"], value["w"], value["h"]
+
+    def frame_geometry(self, wid):
+        """(x, y, width, height) of the window with the frame the window manager gave it."""
+        x, y, w, h = self.geometry(wid)
+        found = re.search(r"= (\d+), (\d+), (\d+), (\d+)", self.prop(wid, "_NET_FRAME_EXTENTS"))
+        left, right, top, bottom = map(int, found.groups()) if found else (0, 0, 0, 0)
+        return x - left, y - top, w + left + right, h + top + bottom
 
     def prop(self, wid, name):
         return self.run(["xprop", "-id", str(wid), name], check=False)

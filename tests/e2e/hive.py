@@ -89,6 +89,18 @@ def write(config_home, values, history=None):
     os.chmod(path(config_home), 0o600)
 
 
+def update(config_home, values):
+    """Replaces stored values of the key, as another program would while Pelwick runs."""
+    db = sqlite3.connect(path(config_home))
+    try:
+        for name, (kind, data) in values.items():
+            db.execute("UPDATE reg_value SET type = ?, data = ? WHERE key = ? AND name = ?",
+                       (kind, data, KEY, name))
+        db.commit()
+    finally:
+        db.close()
+
+
 def read(config_home, key=KEY):
     """{name: (type, bytes)} of the program's key (or another), read without writing anything."""
     db = sqlite3.connect(f"file:{path(config_home)}?mode=ro", uri=True)

@@ -55,14 +55,17 @@ def ticker_and_tooltip(desk, out, prefix, ticker):
 
 
 def progress(desk, out, name, ticker, title="Dein Fortschritt"):
-    """A double-click on the ticker, then its progress window with its frame."""
-    tx, ty, _, _ = desk.geometry(ticker)
+    """A double-click on the ticker, then its progress window with its frame and the ticker
+    beside it."""
+    tx, ty, tw, th = desk.geometry(ticker)
     desk.move_pointer(tx + 40, ty + 14)
     time.sleep(0.3)
     desk.xdotool("click", "--repeat", "2", "--delay", "80", "1")
     window = desk.wait_window(title, timeout=30)
     desk.move_pointer(0, 0)  # no tooltip over the picture
     time.sleep(1)
-    x, y, w, h = desk.geometry(window)
-    # The title bar above the client area, and a margin of the desktop around.
-    crop(desk, out, name, x - 20, y - 45, w + 40, h + 65)
+    x, y, w, h = desk.frame_geometry(window)
+    # Both windows, and a margin of the desktop around.
+    left, top = min(x, tx) - 20, min(y, ty) - 20
+    right, bottom = max(x + w, tx + tw) + 20, max(y + h, ty + th) + 20
+    crop(desk, out, name, left, top, right - left, bottom - top)

@@ -468,15 +468,25 @@ class Progress(PelwickTestCase):
         self.wait_text("600 Zigaretten nicht geraucht")
         self.wait_text("Gewonnene Lebenszeit: etwa 8 Tage, 8 Stunden")
         self.wait_text("Noch keine fr\u00fcheren Versuche.")
-        # An ordinary window: framed, on the task bar, not above others, centred.
+        # An ordinary window: framed, on the task bar, not above others, whole on the screen
+        # where the ticker (in the centre, above every window) does not cover it.
         state = self.desk.net_wm_state(window)
         self.assertNotIn("_NET_WM_STATE_ABOVE", state)
         self.assertNotIn("_NET_WM_STATE_SKIP_TASKBAR", state)
-        wx, _, ww, _ = self.desk.geometry(window)
-        self.assertLessEqual(abs(wx + ww // 2 - SCREEN_W // 2), 8)
+        tick = self.desk.geometry(ticker)
+        desktop.wait_until("the window whole on the screen, clear of the ticker", lambda: (
+            lambda f: not desktop.meet(f, tick) and f[0] >= 0 and f[1] >= 0
+            and f[0] + f[2] <= SCREEN_W and f[1] + f[3] <= SCREEN_H)(
+                self.desk.frame_geometry(window)), timeout=5)
+        # The later milestones are texts like the others, not disabled controls.
+        self.assertTrue(all(a["enabled"] for a in self.accessibles()
+                            if a["showing"] and a["role"] == "label"))
 
-        self.desk.key("shift+Tab", "space")  # from "Schlie\u00dfen" to the relapse
+        self.desk.key("shift+Tab", "Return")  # from "Schlie\u00dfen" to the relapse
         self.wait_text(f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den Verlauf legen")
+        yes = self.wait_accessible("the question's Ja", lambda a: a["showing"] and a[
+            "role"] == "push button" and a["name"] == "Ja")[0]
+        self.assertFalse(desktop.meet(yes["extents"], tick))
         self.desk.key("Tab", "space")  # from "Nein" to "Ja"
         self.wait_text("      0        0,00\u20ac", timeout=10)  # the ticker, at once
         now = hive.date_time(datetime.datetime.now())
@@ -496,6 +506,34 @@ class Progress(PelwickTestCase):
 
         self.desk.key("Escape")
         self.desk.wait_no_window("Dein Fortschritt", pelwick.pid)
+
+        def open_again():
+            self.desk.move_pointer(placed[0] + 40, placed[1] + 14)
+            self.desk.xdotool("click", "--repeat", "2", "--delay", "80", "1")
+
+        # Totals the ticker cannot compute: its box, then the window says the same, no totals.
+        hive.update(self.session.config, {"CigBoxQty": hive.dword(0)})
+        open_again()
+        box = self.wait_accessible("the ticker's box", lambda a: a["showing"] and a[
+            "role"] == "label" and a["name"] and "Null" in a["name"])[0]["name"]
+        self.desk.key("Return")
+        self.desk.wait_window("Dein Fortschritt", pelwick.pid)
+        self.wait_text(box)
+        names = [a["name"] for a in self.accessibles() if a["showing"]]
+        self.assertFalse([n for n in names if "gespart" in n or "Lebenszeit" in n], names)
+        self.desk.key("Escape")
+        self.desk.wait_no_window("Dein Fortschritt", pelwick.pid)
+
+        # A stop day ahead: when it comes and how long until then, no totals.
+        ahead = datetime.datetime.now() + datetime.timedelta(days=5, minutes=30)
+        hive.update(self.session.config, {
+            "CigBoxQty": hive.dword(20), "UserStopTime": hive.binary_double(hive.date_time(ahead))})
+        open_again()
+        self.desk.wait_window("Dein Fortschritt", pelwick.pid)
+        self.wait_text(f"Rauchfrei ab {ahead:%d.%m.%Y}, noch 5 Tage, 0 Stunden")
+        names = [a["name"] for a in self.accessibles() if a["showing"]]
+        self.assertFalse([n for n in names if "gespart" in n or "Lebenszeit" in n], names)
+        self.desk.key("Escape")
         self.assertIsNone(pelwick.poll())
 
 

@@ -253,24 +253,6 @@ const TControl& TForm::Component(std::u16string_view name) const {
     throw Exception(u"Layout: no component " + std::u16string(name));
 }
 
-int TForm::Scaled(int logical) const {
-    if (FitScale == 1.0) {
-        return MulDiv(logical, static_cast<int>(CurrentDpi), 96);
-    }
-    return static_cast<int>(std::lround(logical * (CurrentDpi / 96.0) * FitScale));
-}
-
-void TForm::FitToWorkArea() {
-    const TControl& form = *Components.front();
-    const double perLogical = CurrentDpi / 96.0;
-    const double fit = FitFactor(PrimaryScreen().Work, form.Layout.Width * perLogical,
-                                 form.Layout.Height * perLogical);
-    if (fit != FitScale) {
-        FitScale = fit;
-        LayOut();
-    }
-}
-
 void TForm::Bind(std::u16string name, std::function<void()> handler) {
     Handlers[std::move(name)] = std::move(handler);
 }

@@ -157,6 +157,11 @@ class PelwickWindowsTestCase(unittest.TestCase):
             w["class"] == "#32768" and w["visible"] for w in self.session.windows()))
         self.desk.key(*(["Down"] * (index + 1)), "Return")
 
+    def top_level(self, cls):
+        """The first visible top-level window of class `cls`, with its children and rects."""
+        return desktop.wait_until(f"a {cls} window", lambda: next(
+            (w for w in self.session.windows() if w["class"] == cls and w["visible"]), None))
+
     def screenshot(self, name):
         folder = os.environ.get("PELWICK_SHOTS")
         if folder:
@@ -388,17 +393,24 @@ class Progress(PelwickWindowsTestCase):
         self.assertIn("600 Zigaretten nicht geraucht", texts)
         self.assertIn("Gewonnene Lebenszeit: etwa 8 Tage, 8 Stunden", texts)
         self.assertIn("Noch keine fr\u00fcheren Versuche.", texts)
-        # An ordinary window, not above others, centred on the ticker's screen.
+        # An ordinary window, not above others, whole on the screen where the ticker (in the
+        # centre, above every window) does not cover it; its later milestones enabled texts.
         self.assertNotIn("_NET_WM_STATE_ABOVE", self.desk.net_wm_state(window))
-        wx, _, ww, _ = self.desk.geometry(window)
-        self.assertLessEqual(abs(wx + ww // 2 - SCREEN_W // 2), 8)
+        tick = self.top_level("TFormMain")["rect"]
+        shown = self.top_level("TFormProgress")
+        x0, y0, w0, h0 = shown["rect"]
+        self.assertFalse(desktop.meet(shown["rect"], tick), (shown["rect"], tick))
+        self.assertTrue(x0 >= 0 and y0 >= 0 and x0 + w0 <= SCREEN_W and y0 + h0 <= SCREEN_H)
+        self.assertTrue(all(c["enabled"] for c in shown["children"] if c["visible"]))
         self.screenshot("progress.png")
 
-        self.desk.key("shift+Tab", "space")  # from "Schlie\u00dfen" to the relapse
+        self.desk.key("shift+Tab", "Return")  # from "Schlie\u00dfen" to the relapse
         self.session.wait_text("#32770", f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den "
                                "Verlauf legen und ab jetzt neu z\u00e4hlen?", exact=True)
-        self.assertEqual(sorted(t for t in self.session.texts("#32770") if t in ("Ja", "Nein")),
-                         ["Ja", "Nein"])
+        buttons = {c["text"]: c["rect"] for c in self.top_level("#32770")["children"]
+                   if c["text"] in ("Ja", "Nein")}
+        self.assertEqual(sorted(buttons), ["Ja", "Nein"])
+        self.assertFalse(desktop.meet(buttons["Ja"], tick), (buttons["Ja"], tick))
         self.desk.key("Tab", "space")  # from "Nein" to "Ja"
         desktop.wait_until("the ticker's new totals",
                            lambda: self.session.label() == "      0        0,00\u20ac", timeout=10)
@@ -419,6 +431,35 @@ class Progress(PelwickWindowsTestCase):
 
         self.desk.key("Escape")
         self.desk.wait_no_window("Dein Fortschritt")
+
+        def open_again():
+            self.desk.move_pointer(placed[0] + 40, placed[1] + 14)
+            time.sleep(0.2)
+            self.desk.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+
+        def no_totals():
+            return not [t for t in self.session.texts("TFormProgress")
+                        if "gespart" in t or "Lebenszeit" in t]
+
+        # Totals the ticker cannot compute: its box, then the window says the same, no totals.
+        self.session.store({"CigBoxQty": hive.dword(0)})
+        open_again()
+        self.session.wait_text("#32770", "Gleitkommadivision durch Null.", exact=True)
+        self.desk.key("Return")
+        self.session.wait_text("TFormProgress", "Gleitkommadivision durch Null.", exact=True)
+        self.assertTrue(no_totals())
+        self.desk.key("Escape")
+        self.desk.wait_no_window("Dein Fortschritt")
+
+        # A stop day ahead: when it comes and how long until then, no totals.
+        ahead = datetime.datetime.now() + datetime.timedelta(days=5, minutes=30)
+        self.session.store({"CigBoxQty": hive.dword(20),
+                            "UserStopTime": hive.binary_double(hive.date_time(ahead))})
+        open_again()
+        self.session.wait_text("TFormProgress",
+                               f"Rauchfrei ab {ahead:%d.%m.%Y}, noch 5 Tage, 0 Stunden", exact=True)
+        self.assertTrue(no_totals())
+        self.desk.key("Escape")
         self.assertIsNone(pelwick.poll())
 
 
