@@ -51,7 +51,26 @@ void TTicker::UpdateDisplay() {
 
 void TTicker::TimerMainTimer() {
     Refresh();
+    TellMilestone();
     View.RefreshProgress();
+}
+
+void TTicker::TellMilestone() {
+    // A store that fails is said by the label's refresh, once; a box here would come every
+    // minute, and a notice that could not be kept as told would come again every minute too.
+    try {
+        if (!Setting->GetSetupCompl()) {
+            return;
+        }
+        if (const auto text = DueMilestoneNotice(Setting->GetUserStopTime(), CurrentDateTime())) {
+            View.ShowNotice(*text);
+        }
+    } catch (const Exception&) {
+    }
+}
+
+void TTicker::NoticeClick() {
+    OpenProgress();
 }
 
 void TTicker::Refresh() {

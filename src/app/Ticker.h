@@ -35,6 +35,8 @@ public:
     virtual void ShowProgress() = 0;
     // Refreshes "Dein Fortschritt" if it is open; nothing otherwise.
     virtual void RefreshProgress() = 0;
+    // A notice titled NoticeTitle with this text, whose click comes back as NoticeClick.
+    virtual void ShowNotice(const std::u16string& text) = 0;
 
 protected:
     ~TTickerView() = default;
@@ -44,6 +46,8 @@ protected:
 // computes them: the cigarettes first, then the money. Catches nothing: a failure leaves what
 // the steps before it stored.
 void ComputeTotals(TDateTime stop, TDateTime now, float& cigarettesNotSmoked, float& moneySaved);
+
+inline constexpr char16_t NoticeTitle[] = u"Pelwick";
 
 class TTicker {
 public:
@@ -60,8 +64,11 @@ public:
     // nothing: a failure leaves what the steps before it stored.
     void UpdateDisplay();
 
-    // The totals when setup is complete; a failure is shown once, not at every tick.
+    // The totals when setup is complete; a failure is shown once, not at every tick. Then the
+    // milestone notice due, if any.
     void TimerMainTimer();
+    // A click on the milestone notice: "Dein Fortschritt", as a double-click shows it.
+    void NoticeClick();
     void MenuItemCloseClick();
     // The wizard again; the totals are not recomputed here: the next tick shows what it stored.
     void MenuItemSettingsClick();
@@ -91,6 +98,7 @@ private:
 
     // The totals first, so that the window shows what the label shows.
     void OpenProgress();
+    void TellMilestone();
 
     TTickerView& View;
     TStoreCheck StoreCheck;

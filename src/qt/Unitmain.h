@@ -76,6 +76,7 @@ private:
     std::uint32_t DoubleClickTime() const override;
     void ShowProgress() override;
     void RefreshProgress() override;
+    void ShowNotice(const std::u16string& text) override;
 
     // The window cut to the picture, for when no compositing manager draws transparency.
     QRegion Shape() const;

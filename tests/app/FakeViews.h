@@ -121,6 +121,9 @@ public:
             Calls.push_back("RefreshProgress");
         }
     }
+    void ShowNotice(const std::u16string& text) override {
+        Calls.push_back("Notice(" + Utf8(text) + ")");
+    }
 };
 
 class TRecordingWizardView final : public TWizardView {
