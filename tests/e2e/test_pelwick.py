@@ -487,6 +487,62 @@ class Progress(PelwickTestCase):
         self.assertIsNone(pelwick.poll())
 
 
+class Notices(PelwickTestCase):
+    """A health milestone arrives while Pelwick runs: the notice comes once at the minute's
+    tick, and a click on it shows the progress."""
+    accessibility = True  # the private session bus, and the balloon's texts read back
+    PULSE = "20 Minuten rauchfrei: Dein Puls und dein Blutdruck sinken."
+
+    def start_before_the_milestone(self):
+        # Pelwick ran before this attempt's first milestone; the first tick comes a minute
+        # after start, by when 20 minutes have passed.
+        stop = datetime.datetime.now() - datetime.timedelta(minutes=20, seconds=-30)
+        hive.write(self.session.config, hive.figures(stop=stop),
+                   told=hive.milestones_told(stop, 0))
+        pelwick = self.session.start()
+        self.desk.wait_window("FormMain", pelwick.pid)
+        return pelwick
+
+    def test_through_the_notification_service_once_and_its_click_shows_the_progress(self):
+        record = os.path.join(self.desk.tmp, "notices.jsonl")
+        service = subprocess.Popen(
+            ["/usr/bin/python3", os.path.join(HERE, "notifications.py"), record], env=self.desk.env,
+            stdout=subprocess.PIPE, text=True, start_new_session=True)
+        self.addCleanup(service.wait)
+        self.addCleanup(service.kill)
+        self.assertEqual(service.stdout.readline().strip(), "ready")
+        pelwick = self.start_before_the_milestone()
+
+        def notices():
+            if not os.path.exists(record):
+                return []
+            with open(record, encoding="utf-8") as f:
+                return [json.loads(line) for line in f]
+        desktop.wait_until("a notice", notices, timeout=100)
+        notice, = notices()
+        self.assertEqual((notice["app"], notice["icon"], notice["summary"], notice["body"]),
+                         ("Pelwick", "pelwick", "Pelwick", self.PULSE))
+        self.assertIn("default", notice["actions"])
+        told = hive.read(self.session.config, hive.KEY + "\\Meilensteine")
+        self.assertEqual(told["Gemeldet"], hive.dword(1))
+        self.assertFalse(self.desk.windows("Pelwick", pelwick.pid))  # no balloon as well
+
+        service.send_signal(signal.SIGUSR1)
+        self.desk.wait_window("Dein Fortschritt", pelwick.pid)
+
+    def test_without_a_service_a_balloon_at_the_ticker_until_a_click(self):
+        pelwick = self.start_before_the_milestone()
+        self.wait_text(self.PULSE, timeout=100)
+        balloon = self.desk.wait_window("Pelwick", pelwick.pid)
+        x, y, w, h = self.desk.geometry(balloon)
+        tx, ty, tw, th = self.desk.geometry(self.desk.windows("FormMain", pelwick.pid)[0])
+        self.assertEqual(y, ty + th)  # just below the ticker
+        self.assertLessEqual(abs(x + w // 2 - (tx + tw // 2)), 1)
+        self.desk.click(x + w // 2, y + h // 2)
+        self.desk.wait_no_window("Pelwick", pelwick.pid)
+        self.desk.wait_window("Dein Fortschritt", pelwick.pid)
+
+
 class TwoCopies(PelwickTestCase):
     accessibility = True
 
