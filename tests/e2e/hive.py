@@ -107,15 +107,17 @@ def read(config_home, key=KEY):
         db.close()
 
 
-def write_reg_file(file_name, values, history=None):
+def write_reg_file(file_name, values, history=None, told=None):
     """The same values as a .reg file for `reg import` into a Windows registry (Wine's): each
     value as its type number and its exact bytes."""
     lines = ["Windows Registry Editor Version 5.00", "", f"[HKEY_CURRENT_USER\\{KEY}]"]
     for name, (kind, data) in values.items():
         lines.append(f'"{name}"=hex({kind:x}):' + ",".join(f"{b:02x}" for b in data))
-    if history is not None:
-        lines += ["", f"[HKEY_CURRENT_USER\\{KEY}\\Verlauf]"]
-        for name, (kind, data) in history.items():
+    for subkey, held in (("Verlauf", history), ("Meilensteine", told)):
+        if held is None:
+            continue
+        lines += ["", f"[HKEY_CURRENT_USER\\{KEY}\\{subkey}]"]
+        for name, (kind, data) in held.items():
             lines.append(f'"{name}"=hex({kind:x}):' + ",".join(f"{b:02x}" for b in data))
     with open(file_name, "w", encoding="utf-16", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")

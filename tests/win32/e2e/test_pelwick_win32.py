@@ -104,11 +104,11 @@ class Session:
                 return [c["text"] for c in window["children"] if c["class"] == "PelwickLabel"][0]
         return None
 
-    def store(self, values):
+    def store(self, values, told=None):
         """Writes hive-style {name: (type, bytes)} into the key with one `reg import`: one
         process instead of one per value (a `reg add` now and then fails without a word)."""
         path = os.path.join(self.home, "figures.reg")
-        hive.write_reg_file(path, values)
+        hive.write_reg_file(path, values, told=told)
         done = subprocess.run([WINE, "reg", "import", path], env=self.env, capture_output=True,
                               timeout=120)
         if done.returncode != 0:
@@ -401,6 +401,28 @@ class Progress(PelwickWindowsTestCase):
         self.desk.key("Escape")
         self.desk.wait_no_window("Dein Fortschritt")
         self.assertIsNone(pelwick.poll())
+
+
+class Notices(PelwickWindowsTestCase):
+    def test_a_milestone_reached_shows_a_balloon_at_the_ticker_until_a_click(self):
+        # Pelwick ran before this attempt's first milestone, which comes before the first tick.
+        stop = datetime.datetime.now() - datetime.timedelta(minutes=20, seconds=-30)
+        self.session.store(hive.figures(stop=stop), told=hive.milestones_told(stop, 0))
+        self.session.start()
+        ticker = self.desk.wait_window("FormMain", timeout=60)
+        pulse = "20 Minuten rauchfrei: Dein Puls und dein Blutdruck sinken."
+
+        def balloons():
+            return [w for w in self.session.windows()
+                    if w["class"] == "tooltips_class32" and w["visible"] and w["text"] == pulse]
+        balloon, = desktop.wait_until("the balloon", balloons, timeout=120)
+        bx, by, bw, bh = balloon["rect"]
+        tx, ty, tw, th = self.desk.geometry(ticker)
+        self.assertLessEqual(abs(bx + bw // 2 - (tx + tw // 2)), bw // 2)  # its stem at the ticker
+        self.screenshot("notice.png")
+        self.desk.click(bx + bw // 2, by + bh // 2)
+        self.desk.wait_window("Dein Fortschritt", timeout=30)
+        desktop.wait_until("the balloon closed", lambda: not balloons())
 
 
 class Dragging(PelwickWindowsTestCase):
