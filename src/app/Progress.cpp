@@ -1,5 +1,6 @@
 #include "app/Progress.h"
 
+#include "app/Autostart.h"
 #include "app/MessageText.h"
 #include "app/Milestones.h"
 #include "app/Ticker.h"
@@ -203,4 +204,17 @@ void TProgress::ButtonRelapseClick() {
     }
     Ticker.UpdateDisplay();
     Refresh();
+}
+
+void TProgress::ShowAutostart() {
+    View.ShowAutostart(AutostartOn());
+}
+
+void TProgress::CheckAutostartClick(bool on) {
+    try {
+        WriteAutostart(on);
+    } catch (const Exception& e) {
+        View.ShowNote(e.Message());
+    }
+    ShowAutostart();
 }

@@ -1,6 +1,7 @@
 #include "app/Ticker.h"
 
 #include "Unitsetting.h"
+#include "app/Autostart.h"
 #include "app/MessageText.h"
 #include "app/Milestones.h"
 #include "app/Savings.h"
@@ -39,8 +40,17 @@ void TTicker::FormCreate() {
     }
     if (!setupComplete && View.ShowSetupModal() == 1) {
         Setting->SetSetupCompl(true);
+        TurnOnAutostart();
     }
     Refresh();
+}
+
+void TTicker::TurnOnAutostart() {
+    try {
+        TurnOnAutostartAtFirstSetup();
+    } catch (const Exception& e) {
+        ReportRefreshFailure(e);
+    }
 }
 
 void TTicker::UpdateDisplay() {

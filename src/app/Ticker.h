@@ -55,7 +55,8 @@ public:
     // to be said about it is said in FormCreate.
     explicit TTicker(TTickerView& view);
 
-    // The creation notification: at a first start the wizard, then the first totals. A failure
+    // The creation notification: at a first start the wizard (and, once it is finished, the
+    // start at sign-in turned on), then the first totals. A failure
     // is shown and start-up goes on, so that stored figures that fail can be repaired through
     // "Einstellungen" instead of ending every start the same way.
     void FormCreate();
@@ -99,6 +100,8 @@ private:
     // The totals first, so that the window shows what the label shows.
     void OpenProgress();
     void TellMilestone();
+    // At the first completed setup; a failure is said in a box.
+    void TurnOnAutostart();
 
     TTickerView& View;
     TStoreCheck StoreCheck;

@@ -4,6 +4,7 @@
 
 #include "ui_Unitprogress.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -51,6 +52,14 @@ TFormProgress::TFormProgress(TTicker& ticker)
     LabelSmokeFree->setFont(headline);
     MemoAttempts->setFixedHeight(MemoAttempts->fontMetrics().lineSpacing() * 5 + 12);
 
+    // Above the buttons, the window's last row of settings.
+    CheckAutostart = new QCheckBox(QStringLiteral("Pelwick bei der Anmeldung starten"), this);
+    Layout->LayoutForm->insertWidget(Layout->LayoutForm->indexOf(Layout->LayoutButtons),
+                                     CheckAutostart);
+    setTabOrder(MemoAttempts, CheckAutostart);
+    connect(CheckAutostart, &QCheckBox::clicked, this,
+            [this](bool on) { Guarded([this, on] { Progress.CheckAutostartClick(on); }); });
+
     connect(ButtonRelapse, &QPushButton::clicked, this, &TFormProgress::ButtonRelapseClick);
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
 }
@@ -58,6 +67,7 @@ TFormProgress::TFormProgress(TTicker& ticker)
 TFormProgress::~TFormProgress() = default;
 
 void TFormProgress::ShowNear(QWidget* beside) {
+    Progress.ShowAutostart();
     if (isVisible()) {
         if (isMinimized()) {
             showNormal();
@@ -126,6 +136,10 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
         MemoAttempts->setPlainText(joined);
     }
     ButtonRelapse->setEnabled(texts.RelapseEnabled);
+}
+
+void TFormProgress::ShowAutostart(bool on) {
+    CheckAutostart->setChecked(on);
 }
 
 void TFormProgress::PrepareBox(QMessageBox& box, QMessageBox::Icon icon,

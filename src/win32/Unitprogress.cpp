@@ -34,6 +34,7 @@ LRESULT CALLBACK NameQuestionButtons(int code, WPARAM wParam, LPARAM lParam) {
 TFormProgress::TFormProgress(TTicker& ticker) : TForm(L"TFormProgress"), Progress(*this, ticker) {
     Bind(u"ButtonRelapseClick", [this] { ButtonRelapseClick(); });
     Bind(u"ButtonCloseClick", [this] { ButtonCloseClick(); });
+    Bind(u"CheckAutostartClick", [this] { CheckAutostartClick(); });
     Build();
     KeyboardNavigation = true;
     LabelSmokeFree = &Component(u"LabelSmokeFree");
@@ -47,11 +48,13 @@ TFormProgress::TFormProgress(TTicker& ticker) : TForm(L"TFormProgress"), Progres
         BarMilestones[i] = &Component(u"BarMilestone" + n);
     }
     MemoAttempts = &Component(u"MemoAttempts");
+    CheckAutostart = &Component(u"CheckAutostart");
     ButtonRelapse = &Component(u"ButtonRelapse");
     ButtonClose = &Component(u"ButtonClose");
 }
 
 void TFormProgress::ShowNear(HWND beside) {
+    Progress.ShowAutostart();
     if (IsOpen()) {
         if (IsIconic(Window)) {
             ShowWindow(Window, SW_RESTORE);
@@ -73,6 +76,15 @@ void TFormProgress::ShowNear(HWND beside) {
     SetForegroundWindow(Window);
     // Enter or the space bar pressed at once must not start the relapse's question.
     SetFocus(ButtonClose->Handle);
+}
+
+void TFormProgress::CheckAutostartClick() {
+    Progress.CheckAutostartClick(SendMessageW(CheckAutostart->Handle, BM_GETCHECK, 0, 0) ==
+                                 BST_CHECKED);
+}
+
+void TFormProgress::ShowAutostart(bool on) {
+    SendMessageW(CheckAutostart->Handle, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void TFormProgress::ButtonRelapseClick() {

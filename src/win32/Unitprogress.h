@@ -19,6 +19,7 @@ public:
 
     void ButtonRelapseClick();
     void ButtonCloseClick();
+    void CheckAutostartClick();
 
     TProgress Progress;
 
@@ -30,6 +31,7 @@ public:
     TControl* LabelMilestoneDays[8] = {};
     TControl* BarMilestones[8] = {};
     TControl* MemoAttempts = nullptr;
+    TControl* CheckAutostart = nullptr;
     TControl* ButtonRelapse = nullptr;
     TControl* ButtonClose = nullptr;
 
@@ -41,4 +43,5 @@ private:
     void ShowTexts(const TProgressTexts& texts) override;
     bool AskYesNo(const std::u16string& question) override;
     void ShowNote(const std::u16string& note) override;
+    void ShowAutostart(bool on) override;
 };

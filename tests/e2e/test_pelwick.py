@@ -199,6 +199,21 @@ class FirstStart(PelwickTestCase):
         self.wait_accessible("the totals on the ticker",
                              lambda a: a["showing"] and (a["name"] or "").endswith("\u20ac"))
 
+        # The finished setup turned the start at sign-in on: an entry that a session-start
+        # runner takes as it is and that starts this program.
+        entry = os.path.join(self.session.config, "autostart", "de.korvenda.Pelwick.desktop")
+        self.desk.run(["desktop-file-validate", entry])
+        with open(entry, encoding="utf-8") as f:
+            self.assertIn(f'Exec="{os.path.realpath(PELWICK)}"\n', f.read())
+        # dex returns once it started the program, which keeps no pipe of the test's open.
+        subprocess.run(["dex", "--autostart", "--search-paths", os.path.dirname(entry)],
+                       env=dict(self.desk.env, XDG_CONFIG_HOME=self.session.config,
+                                LC_ALL="de_DE.UTF-8", TZ=os.environ["TZ"]),
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True, timeout=30)
+        desktop.wait_until("a second ticker, started at sign-in", lambda: len(
+            [w for w in self.desk.windows("FormMain") if w != ticker]) == 1)
+
 
 class Running(PelwickTestCase):
     accessibility = True
