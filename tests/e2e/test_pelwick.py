@@ -478,7 +478,16 @@ class Progress(PelwickTestCase):
         wx, _, ww, _ = self.desk.geometry(window)
         self.assertLessEqual(abs(wx + ww // 2 - SCREEN_W // 2), 8)
 
-        self.desk.key("shift+Tab", "space")  # from "Schlie\u00dfen" to the relapse
+        # The start at sign-in, off since no setup was finished here: on and off at once.
+        entry = os.path.join(self.session.config, "autostart", "de.korvenda.Pelwick.desktop")
+        self.wait_text("Pelwick bei der Anmeldung starten")
+        self.assertFalse(os.path.exists(entry))
+        self.desk.key("shift+Tab", "shift+Tab", "space")  # from "Schlie\u00dfen" to the box
+        desktop.wait_until("the autostart entry", lambda: os.path.exists(entry), timeout=10)
+        self.desk.key("space")
+        desktop.wait_until("no autostart entry", lambda: not os.path.exists(entry), timeout=10)
+
+        self.desk.key("Tab", "space")  # on to the relapse
         self.wait_text(f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den Verlauf legen")
         self.desk.key("Tab", "space")  # from "Nein" to "Ja"
         self.wait_text("      0        0,00\u20ac", timeout=10)  # the ticker, at once

@@ -375,7 +375,19 @@ class Progress(PelwickWindowsTestCase):
         self.assertLessEqual(abs(wx + ww // 2 - SCREEN_W // 2), 8)
         self.screenshot("progress.png")
 
-        self.desk.key("shift+Tab", "space")  # from "Schlie\u00dfen" to the relapse
+        # The start at sign-in: off in a fresh prefix, then on and off at once.
+        run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+        self.assertIn("Pelwick bei der Anmeldung starten", self.session.texts("TFormProgress"))
+        self.assertNotIn("Pelwick", self.session.stored(run))
+        self.desk.key("shift+Tab", "shift+Tab", "space")  # from "Schlie\u00dfen" to the box
+        desktop.wait_until("the Run value", lambda: "Pelwick" in self.session.stored(run))
+        kind, command = self.session.stored(run)["Pelwick"]
+        self.assertEqual(kind, "REG_SZ")
+        self.assertRegex(command, r'^"[A-Z]:\\.*\\pelwick\.exe"$')
+        self.desk.key("space")
+        desktop.wait_until("no Run value", lambda: "Pelwick" not in self.session.stored(run))
+
+        self.desk.key("Tab", "space")  # on to the relapse
         self.session.wait_text("#32770", f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den "
                                "Verlauf legen und ab jetzt neu z\u00e4hlen?", exact=True)
         self.assertEqual(sorted(t for t in self.session.texts("#32770") if t in ("Ja", "Nein")),
