@@ -419,11 +419,9 @@ TEST_F(TickerTest, AMilestoneNoticeAtTheTickForTheLatestReachedAndNotYetTold) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         UseFreshHive();
-        Store({.CigConsQty = 20,
-               .CigBoxPrice = 6.5F,
-               .CigBoxQty = 20,
-               .UserStopTime = stop,
-               .SetupCompl = c.SetupComplete});
+        TStored stored = Complete(20, 6.5F, 20, 0); // stopped at noon
+        stored.SetupCompl = c.SetupComplete;
+        Store(stored);
         if (c.Kept) {
             Setting->SetMilestonesTold(*c.Kept);
         }
