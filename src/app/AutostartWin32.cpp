@@ -29,10 +29,14 @@ constexpr wchar_t ValueName[] = L"Pelwick";
 } // namespace
 
 TAutostartEntry ReadAutostart() {
-    const LSTATUS status =
-        RegGetValueW(HKEY_CURRENT_USER, RunKey, ValueName, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ,
-                     nullptr, nullptr, nullptr);
-    const bool present = status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, RunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return {};
+    }
+    DWORD type = 0;
+    const LSTATUS status = RegQueryValueExW(key, ValueName, nullptr, &type, nullptr, nullptr);
+    RegCloseKey(key);
+    const bool present = status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ);
     return {present, present};
 }
 
