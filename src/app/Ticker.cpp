@@ -57,6 +57,7 @@ void TTicker::UpdateDisplay() {
     const TDateTime stop = Setting->GetUserStopTime();
     ComputeTotals(stop, CurrentDateTime(), CigarettesNotSmoked, MoneySaved);
     View.SetLabelText(SavingsText(CigarettesNotSmoked, MoneySaved));
+    DisplayedStop = stop;
 }
 
 void TTicker::TimerMainTimer() {
@@ -66,13 +67,15 @@ void TTicker::TimerMainTimer() {
 }
 
 void TTicker::TellMilestone() {
-    // A store that fails is said by the label's refresh, once; a box here would come every
-    // minute, and a notice that could not be kept as told would come again every minute too.
+    // After the label's refresh, with the stop moment it read: none while setup is incomplete
+    // or the store fails. A store that fails is said by that refresh, once; a box here would
+    // come every minute, and a notice that could not be kept as told would come again every
+    // minute too.
+    if (!Displayed) {
+        return;
+    }
     try {
-        if (!Setting->GetSetupCompl()) {
-            return;
-        }
-        if (const auto text = DueMilestoneNotice(Setting->GetUserStopTime(), CurrentDateTime())) {
+        if (const auto text = DueMilestoneNotice(DisplayedStop, CurrentDateTime())) {
             View.ShowNotice(*text);
         }
     } catch (const Exception&) {
@@ -84,9 +87,11 @@ void TTicker::NoticeClick() {
 }
 
 void TTicker::Refresh() {
+    Displayed = false;
     try {
         if (Setting->GetSetupCompl()) {
             UpdateDisplay();
+            Displayed = true;
         }
         ShownFailure.clear();
     } catch (const Exception& e) {

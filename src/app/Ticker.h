@@ -105,6 +105,9 @@ private:
 
     TTickerView& View;
     TStoreCheck StoreCheck;
+    // Whether the last refresh showed totals, and from which stop moment.
+    bool Displayed = false;
+    TDateTime DisplayedStop = 0;
     std::u16string ShownFailure;
     TWindowDrag Drag;
     // The double-click rule: the press that began the current click, whether the window was
