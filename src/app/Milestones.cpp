@@ -1,5 +1,6 @@
 #include "app/Milestones.h"
 
+#include "Unitsetting.h"
 #include "app/Calendar.h"
 #include "conversions/Clock.h"
 #include "runtime/Text.h"
@@ -129,6 +130,32 @@ std::u16string DurationText(std::int64_t minutes) {
 
 std::u16string DayText(TDateTime moment) {
     return FromUtf8(When(moment, false));
+}
+
+std::u16string MilestoneNoticeText(TDateTime stop, TDateTime now, const THealthMilestone& m) {
+    const std::int64_t minutes = WholeMinutesBetween(stop, now);
+    const std::u16string time =
+        minutes < 60 ? FromUtf8(Plural(minutes, "Minute", "Minuten")) : DurationText(minutes);
+    return time + u" rauchfrei: " + m.Text;
+}
+
+std::optional<std::u16string> DueMilestoneNotice(TDateTime stop, TDateTime now) {
+    const std::vector<THealthMilestone> all = HealthMilestones(stop);
+    std::int32_t reached = 0;
+    while (reached < static_cast<std::int32_t>(all.size()) && !std::isnan(all[reached].Reached) &&
+           StraightDays(all[reached].Reached) <= StraightDays(now)) {
+        ++reached;
+    }
+    const std::optional<TMilestonesTold> told = Setting->GetMilestonesTold();
+    const bool sameAttempt = told && told->Stop == stop;
+    if (sameAttempt && told->Count >= reached) {
+        return std::nullopt;
+    }
+    Setting->SetMilestonesTold({stop, reached});
+    if (!sameAttempt || reached == 0) {
+        return std::nullopt;
+    }
+    return MilestoneNoticeText(stop, now, all[reached - 1]);
 }
 
 std::u16string SmokeFreeText(TDateTime stop, TDateTime now) {

@@ -1,5 +1,6 @@
 #include "app/Progress.h"
 
+#include "app/Autostart.h"
 #include "app/MessageText.h"
 #include "app/Milestones.h"
 #include "app/Ticker.h"
@@ -223,4 +224,17 @@ void TProgress::ButtonRelapseClick() {
     // The ticker's totals from the new stop moment, and this window's with them; a failure
     // shows as every tick's does.
     Ticker.TimerMainTimer();
+}
+
+void TProgress::ShowAutostart() {
+    View.ShowAutostart(AutostartOn());
+}
+
+void TProgress::CheckAutostartClick(bool on) {
+    try {
+        WriteAutostart(on);
+    } catch (const Exception& e) {
+        View.ShowNote(e.Message());
+    }
+    ShowAutostart();
 }

@@ -66,6 +66,8 @@ public:
     virtual bool AskYesNo(const std::u16string& question) = 0;
     // A note in the window's own box, with "OK".
     virtual void ShowNote(const std::u16string& note) = 0;
+    // The checkbox "Pelwick bei der Anmeldung starten".
+    virtual void ShowAutostart(bool on) = 0;
 
 protected:
     ~TProgressView() = default;
@@ -84,6 +86,12 @@ public:
     // running copy kept while the question was open is not kept again, and a relapse that
     // cannot be saved changes nothing; either is said in a note.
     void ButtonRelapseClick();
+
+    // The start at sign-in as the system holds it, at each showing of the window.
+    void ShowAutostart();
+    // The checkbox changed: the start at sign-in changed at once; a failure is said in a note,
+    // and the checkbox shows the real state either way.
+    void CheckAutostartClick(bool on);
 
 private:
     TProgressView& View;

@@ -1,6 +1,7 @@
 #include "app/Ticker.h"
 
 #include "Unitsetting.h"
+#include "app/Autostart.h"
 #include "app/MessageText.h"
 #include "app/Milestones.h"
 #include "app/Savings.h"
@@ -41,25 +42,58 @@ void TTicker::FormCreate() {
     }
     if (!setupComplete && View.ShowSetupModal() == 1) {
         Setting->SetSetupCompl(true);
+        TurnOnAutostart();
     }
     Refresh();
+}
+
+void TTicker::TurnOnAutostart() {
+    try {
+        TurnOnAutostartAtFirstSetup();
+    } catch (const Exception& e) {
+        ReportRefreshFailure(e);
+    }
 }
 
 void TTicker::UpdateDisplay() {
     const TDateTime stop = Setting->GetUserStopTime();
     ComputeTotals(stop, CurrentDateTime(), CigarettesNotSmoked, MoneySaved);
     View.SetLabelText(SavingsText(CigarettesNotSmoked, MoneySaved));
+    DisplayedStop = stop;
 }
 
 void TTicker::TimerMainTimer() {
     Refresh();
+    TellMilestone();
     View.RefreshProgress();
 }
 
+void TTicker::TellMilestone() {
+    // After the label's refresh, with the stop moment it read: none while setup is incomplete
+    // or the store fails. A store that fails is said by that refresh, once; a box here would
+    // come every minute, and a notice that could not be kept as told would come again every
+    // minute too.
+    if (!Displayed) {
+        return;
+    }
+    try {
+        if (const auto text = DueMilestoneNotice(DisplayedStop, CurrentDateTime())) {
+            View.ShowNotice(*text);
+        }
+    } catch (const Exception&) {
+    }
+}
+
+void TTicker::NoticeClick() {
+    OpenProgress();
+}
+
 void TTicker::Refresh() {
+    Displayed = false;
     try {
         if (Setting->GetSetupCompl()) {
             UpdateDisplay();
+            Displayed = true;
         }
         ShownFailure.clear();
         TotalsFailure.reset();

@@ -39,6 +39,8 @@ public:
     virtual void ShowProgress() = 0;
     // Refreshes "Dein Fortschritt" if it is open; nothing otherwise.
     virtual void RefreshProgress() = 0;
+    // A notice titled NoticeTitle with this text, whose click comes back as NoticeClick.
+    virtual void ShowNotice(const std::u16string& text) = 0;
 
 protected:
     ~TTickerView() = default;
@@ -49,13 +51,16 @@ protected:
 // the steps before it stored.
 void ComputeTotals(TDateTime stop, TDateTime now, float& cigarettesNotSmoked, float& moneySaved);
 
+inline constexpr char16_t NoticeTitle[] = u"Pelwick";
+
 class TTicker {
 public:
     // Looks at the store's file first, before the wizard reads it (CheckStoreFile): what is
     // to be said about it is said in FormCreate.
     explicit TTicker(TTickerView& view);
 
-    // The creation notification: at a first start the wizard, then the first totals. A failure
+    // The creation notification: at a first start the wizard (and, once it is finished, the
+    // start at sign-in turned on), then the first totals. A failure
     // is shown and start-up goes on, so that stored figures that fail can be repaired through
     // "Einstellungen" instead of ending every start the same way.
     void FormCreate();
@@ -64,8 +69,11 @@ public:
     // nothing: a failure leaves what the steps before it stored.
     void UpdateDisplay();
 
-    // The totals when setup is complete; a failure is shown once, not at every tick.
+    // The totals when setup is complete; a failure is shown once, not at every tick. Then the
+    // milestone notice due, if any.
     void TimerMainTimer();
+    // A click on the milestone notice: "Dein Fortschritt", as a double-click shows it.
+    void NoticeClick();
     void MenuItemCloseClick();
     // The wizard again; the totals are not recomputed here: the next tick shows what it stored.
     void MenuItemSettingsClick();
@@ -98,9 +106,15 @@ private:
 
     // The totals first, so that the window shows what the label shows.
     void OpenProgress();
+    void TellMilestone();
+    // At the first completed setup; a failure is said in a box.
+    void TurnOnAutostart();
 
     TTickerView& View;
     TStoreCheck StoreCheck;
+    // Whether the last refresh showed totals, and from which stop moment.
+    bool Displayed = false;
+    TDateTime DisplayedStop = 0;
     std::u16string ShownFailure;
     TWindowDrag Drag;
     // The double-click rule: the press that began the current click, and the press of an

@@ -18,6 +18,7 @@ const std::u16string UserDOBName = u"UserDOB";
 const std::u16string UserStopTimeName = u"UserStopTime";
 const std::u16string SetupComplName = u"SetupCompl";
 const std::u16string HistoryKeyName = u"Verlauf";
+const std::u16string NoticesKeyName = u"Meilensteine";
 
 TSetting* Setting = nullptr;
 
@@ -78,6 +79,21 @@ void WriteValue(TRegistry& registry, const std::u16string& name, TWrite write) {
 }
 
 const std::u16string HistoryKeyPath = RegistryKeyPath + u"\\" + HistoryKeyName;
+const std::u16string NoticesKeyPath = RegistryKeyPath + u"\\" + NoticesKeyName;
+const std::u16string NoticesStopName = u"Rauchstopp";
+const std::u16string NoticesCountName = u"Gemeldet";
+
+// Opens a subkey for writing, creating it where it is missing.
+void OpenSubkeyForWriting(TRegistry& registry, const std::u16string& path,
+                          const std::u16string& name) {
+    if (!registry.KeyExists(path)) {
+        registry.CreateKey(path);
+    }
+    if (!registry.OpenKey(path, true)) {
+        RaiseWriteFailure(RegistryApi::ERROR_ACCESS_DENIED, name,
+                          FormatRegistryMessage(SRegSetDataFailed, name));
+    }
+}
 constexpr RegistryApi::DWORD QuitAttemptSize = 24;
 
 std::u16string SlotName(int slot) {
@@ -241,13 +257,7 @@ TQuitHistory TSetting::GetQuitHistory() {
 }
 
 void TSetting::AddQuitAttempt(const TQuitAttempt& attempt) {
-    if (!Registry->KeyExists(HistoryKeyPath)) {
-        Registry->CreateKey(HistoryKeyPath);
-    }
-    if (!Registry->OpenKey(HistoryKeyPath, true)) {
-        RaiseWriteFailure(RegistryApi::ERROR_ACCESS_DENIED, HistoryKeyName,
-                          FormatRegistryMessage(SRegSetDataFailed, HistoryKeyName));
-    }
+    OpenSubkeyForWriting(*Registry, HistoryKeyPath, HistoryKeyName);
     TKeyCloser closer(*Registry);
     int same = -1;
     int free = -1;
@@ -278,4 +288,33 @@ void TSetting::AddQuitAttempt(const TQuitAttempt& attempt) {
     LittleEndian::Write(attempt.CigarettesNotSmoked, bytes + 16);
     LittleEndian::Write(attempt.MoneySaved, bytes + 20);
     Registry->WriteBinaryData(SlotName(slot), bytes, QuitAttemptSize);
+}
+
+std::optional<TMilestonesTold> TSetting::GetMilestonesTold() {
+    if (!OpenForReading(*Registry, NoticesKeyPath, false)) {
+        return std::nullopt;
+    }
+    TKeyCloser closer(*Registry);
+    if (!Registry->ValueExists(NoticesStopName) || !Registry->ValueExists(NoticesCountName)) {
+        return std::nullopt;
+    }
+    try {
+        const TMilestonesTold told{Registry->ReadDateTime(NoticesStopName),
+                                   Registry->ReadInteger(NoticesCountName)};
+        if (!WithinClock(told.Stop) || told.Count < 0) {
+            return std::nullopt;
+        }
+        return told;
+    } catch (const ERegistryUnavailable&) {
+        throw;
+    } catch (const ERegistryException&) {
+        return std::nullopt;
+    }
+}
+
+void TSetting::SetMilestonesTold(const TMilestonesTold& told) {
+    OpenSubkeyForWriting(*Registry, NoticesKeyPath, NoticesKeyName);
+    TKeyCloser closer(*Registry);
+    Registry->WriteDateTime(NoticesStopName, told.Stop);
+    Registry->WriteInteger(NoticesCountName, told.Count);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,17 @@ struct TQuitHistory {
     int Unreadable = 0;
     // The subkey exists but cannot be opened.
     bool KeyUnreadable = false;
+};
+
+// What the milestone notices have told, in the subkey Meilensteine of the settings key: the stop
+// moment the count belongs to (the date-time value "Rauchstopp") and how many milestones of the
+// timeline, from the first, were told or passed over (the integer value "Gemeldet").
+extern const std::u16string NoticesKeyName; // u"Meilensteine"
+
+struct TMilestonesTold {
+    TDateTime Stop = 0;
+    std::int32_t Count = 0;
+    bool operator==(const TMilestonesTold&) const = default;
 };
 
 class TSetting {
@@ -88,6 +100,11 @@ public:
     // Keeps an attempt: in place of one kept with the same start, else in a free value, else in
     // place of a damaged one, else of the oldest.
     void AddQuitAttempt(const TQuitAttempt& attempt);
+
+    // None where nothing was kept yet or what was kept cannot be read; only a registry that
+    // cannot be used at all raises. Reading creates nothing.
+    std::optional<TMilestonesTold> GetMilestonesTold();
+    void SetMilestonesTold(const TMilestonesTold& told);
 
 private:
     std::unique_ptr<TRegistry> Registry;

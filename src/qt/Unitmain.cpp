@@ -5,6 +5,7 @@
 #include "Unitsetup.h"
 #include "framework/Application.h"
 #include "framework/Image.h"
+#include "framework/Notice.h"
 #include "framework/Timer.h"
 #include "framework/WindowSystem.h"
 
@@ -237,4 +238,9 @@ void TFormMain::RefreshProgress() {
     if (FormProgress != nullptr && FormProgress->isVisible()) {
         FormProgress->Progress.Refresh();
     }
+}
+
+void TFormMain::ShowNotice(const std::u16string& text) {
+    ::ShowNotice(this, QString::fromStdU16String(NoticeTitle), QString::fromStdU16String(text),
+                 [this] { Guarded([this] { Ticker.NoticeClick(); }); });
 }

@@ -78,6 +78,7 @@ private:
     TPoint DoubleClickDistance() const override;
     void ShowProgress() override;
     void RefreshProgress() override;
+    void ShowNotice(const std::u16string& text) override;
 
     // The window cut to the picture, for when no compositing manager draws transparency.
     QRegion Shape() const;

@@ -5,6 +5,7 @@
 
 #include "ui_Unitprogress.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -100,6 +101,14 @@ TFormProgress::TFormProgress(TTicker& ticker)
     ButtonRelapse->setAutoDefault(true);
     ButtonClose->setAutoDefault(true);
 
+    // Above the buttons, the window's last row of settings.
+    CheckAutostart = new QCheckBox(QStringLiteral("Pelwick bei der Anmeldung starten"), this);
+    Layout->LayoutForm->insertWidget(Layout->LayoutForm->indexOf(Layout->LayoutButtons),
+                                     CheckAutostart);
+    setTabOrder(MemoAttempts, CheckAutostart);
+    connect(CheckAutostart, &QCheckBox::clicked, this,
+            [this](bool on) { Guarded([this, on] { Progress.CheckAutostartClick(on); }); });
+
     connect(ButtonRelapse, &QPushButton::clicked, this, &TFormProgress::ButtonRelapseClick);
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
 }
@@ -108,6 +117,7 @@ TFormProgress::~TFormProgress() = default;
 
 void TFormProgress::ShowNear(QWidget* beside) {
     Ticker = beside;
+    Progress.ShowAutostart();
     if (isVisible()) {
         if (isMinimized()) {
             showNormal();
@@ -245,6 +255,10 @@ void TFormProgress::ShowTexts(const TProgressTexts& texts) {
         MemoAttempts->setPlainText(joined);
     }
     ButtonRelapse->setEnabled(texts.RelapseEnabled);
+}
+
+void TFormProgress::ShowAutostart(bool on) {
+    CheckAutostart->setChecked(on);
 }
 
 void TFormProgress::PrepareBox(QMessageBox& box, QMessageBox::Icon icon,

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class QCheckBox;
 class QGridLayout;
 class TLayoutScaler;
 class QLabel;
@@ -49,6 +50,7 @@ public:
     std::vector<QProgressBar*> BarMilestones;
     // One line an attempt; up to a hundred of them scroll.
     QPlainTextEdit* MemoAttempts = nullptr;
+    QCheckBox* CheckAutostart = nullptr;
     QPushButton* ButtonRelapse = nullptr;
     QPushButton* ButtonClose = nullptr;
 
@@ -66,6 +68,7 @@ private:
     void ShowTexts(const TProgressTexts& texts) override;
     bool AskYesNo(const std::u16string& question) override;
     void ShowNote(const std::u16string& note) override;
+    void ShowAutostart(bool on) override;
 
     // A box of this window's: its title, plain text.
     void PrepareBox(QMessageBox& box, QMessageBox::Icon icon, const std::u16string& text);

@@ -360,3 +360,14 @@ void TFormMain::RefreshProgress() {
         FormProgress->Progress.Refresh();
     }
 }
+
+void TFormMain::ShowNotice(const std::u16string& text) {
+    if (Notice == nullptr) {
+        Notice = std::make_unique<TBalloon>(Window);
+    }
+    RECT at{};
+    GetWindowRect(Window, &at);
+    // Where the control cannot be made the ticker goes on without the notice.
+    Notice->Show(ToWide(NoticeTitle), ToWide(text), {(at.left + at.right) / 2, at.bottom},
+                 [this] { Ticker.NoticeClick(); });
+}

@@ -5,7 +5,10 @@
 // A passive view: every decision is the app layer's TTicker.
 
 #include "app/Ticker.h"
+#include "framework/Balloon.h"
 #include "framework/Form.h"
+
+#include <memory>
 
 class TApplication;
 class TFormProgress;
@@ -44,6 +47,7 @@ public:
     TPoint DoubleClickDistance() const override;
     void ShowProgress() override;
     void RefreshProgress() override;
+    void ShowNotice(const std::u16string& text) override;
 
     TControl* TimerMain = nullptr;
     TControl* PopupMenu = nullptr;
@@ -77,6 +81,8 @@ private:
     // The text the tooltip shows while it is open.
     std::wstring TooltipShown;
     bool TooltipMade = false;
+    // The milestone notice, a balloon at the ticker.
+    std::unique_ptr<TBalloon> Notice;
 };
 
 extern TFormMain* FormMain;

@@ -74,6 +74,7 @@ LRESULT CALLBACK NameQuestionButtons(int code, WPARAM wParam, LPARAM lParam) {
 TFormProgress::TFormProgress(TTicker& ticker) : TForm(L"TFormProgress"), Progress(*this, ticker) {
     Bind(u"ButtonRelapseClick", [this] { ButtonRelapseClick(); });
     Bind(u"ButtonCloseClick", [this] { ButtonCloseClick(); });
+    Bind(u"CheckAutostartClick", [this] { CheckAutostartClick(); });
     Build();
     KeyboardNavigation = true;
     LabelSmokeFree = &Component(u"LabelSmokeFree");
@@ -87,6 +88,7 @@ TFormProgress::TFormProgress(TTicker& ticker) : TForm(L"TFormProgress"), Progres
         BarMilestones[i] = &Component(u"BarMilestone" + n);
     }
     MemoAttempts = &Component(u"MemoAttempts");
+    CheckAutostart = &Component(u"CheckAutostart");
     ButtonRelapse = &Component(u"ButtonRelapse");
     ButtonClose = &Component(u"ButtonClose");
 }
@@ -113,6 +115,7 @@ HFONT TFormProgress::BoldFont(const TControl& label) {
 
 void TFormProgress::ShowNear(HWND beside) {
     Ticker = beside;
+    Progress.ShowAutostart();
     if (IsOpen()) {
         if (IsIconic(Window)) {
             ShowWindow(Window, SW_RESTORE);
@@ -133,6 +136,15 @@ void TFormProgress::ShowNear(HWND beside) {
 void TFormProgress::DpiChanged() {
     // The labels have their layout's fonts again: the next one's bold anew.
     Progress.Refresh();
+}
+
+void TFormProgress::CheckAutostartClick() {
+    Progress.CheckAutostartClick(SendMessageW(CheckAutostart->Handle, BM_GETCHECK, 0, 0) ==
+                                 BST_CHECKED);
+}
+
+void TFormProgress::ShowAutostart(bool on) {
+    SendMessageW(CheckAutostart->Handle, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void TFormProgress::ButtonRelapseClick() {

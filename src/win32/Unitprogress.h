@@ -24,6 +24,7 @@ public:
 
     void ButtonRelapseClick();
     void ButtonCloseClick();
+    void CheckAutostartClick();
 
     TProgress Progress;
 
@@ -35,6 +36,7 @@ public:
     TControl* LabelMilestoneDays[8] = {};
     TControl* BarMilestones[8] = {};
     TControl* MemoAttempts = nullptr;
+    TControl* CheckAutostart = nullptr;
     TControl* ButtonRelapse = nullptr;
     TControl* ButtonClose = nullptr;
 
@@ -54,4 +56,5 @@ private:
     HWND Ticker = nullptr;
     HFONT Bold = nullptr;
     HFONT BoldSource = nullptr;
+    void ShowAutostart(bool on) override;
 };

@@ -129,6 +129,9 @@ public:
     }
     // The window's refresh, as both front-ends' tickers call it while it is open.
     std::function<void()> Refreshed;
+    void ShowNotice(const std::u16string& text) override {
+        Calls.push_back("Notice(" + Utf8(text) + ")");
+    }
 };
 
 class TRecordingWizardView final : public TWizardView {

@@ -5,6 +5,7 @@
 #include "Bytes.h"
 #include "FakeViews.h"
 
+#include "app/Autostart.h"
 #include "app/Calendar.h"
 #include "app/Progress.h"
 #include "app/Ticker.h"
@@ -12,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -120,6 +123,7 @@ protected:
         return Answer;
     }
     void ShowNote(const std::u16string& note) override { Notes.push_back(Utf8(note)); }
+    void ShowAutostart(bool on) override { AutostartShown.push_back(on); }
 
     // A value under Verlauf as another program or a damaged disk would leave it.
     static void Plant(const std::u16string& name, RegistryApi::DWORD type, const TBytes& data) {
@@ -153,9 +157,30 @@ protected:
     TProgressTexts Shown;
     std::vector<std::string> Questions;
     std::vector<std::string> Notes;
+    std::vector<bool> AutostartShown;
     std::function<void()> WhileAsking;
     bool Answer = false;
 };
+
+TEST_F(ProgressTest, TheSignInCheckboxShowsTheRealStateAndChangesItAtOnce) {
+    Progress.ShowAutostart();
+    Progress.CheckAutostartClick(true);
+    EXPECT_TRUE(AutostartOn());
+    Progress.ShowAutostart();
+    Progress.CheckAutostartClick(false);
+    EXPECT_FALSE(AutostartOn());
+    EXPECT_EQ(AutostartShown, (std::vector<bool>{false, true, true, false}));
+    EXPECT_TRUE(Notes.empty());
+#ifndef _WIN32
+    // A file where the autostart folder would be: said in a note, the checkbox stays off.
+    UseFreshHive();
+    std::ofstream(std::string(std::getenv("XDG_CONFIG_HOME")) + "/autostart") << "";
+    Progress.CheckAutostartClick(true);
+    ASSERT_EQ(Notes.size(), 1U);
+    EXPECT_TRUE(Notes[0].starts_with("Der Start bei der Anmeldung lie\xC3\x9F sich nicht"));
+    EXPECT_EQ(AutostartShown.back(), false);
+#endif
+}
 
 TEST_F(ProgressTest, ARelapseKeepsTheAttemptAndCountsAnew) {
     const TDateTime stop = Today - 30; // noon is 30 days and 12 hours after

@@ -5,11 +5,13 @@
 #include "AppFixture.h"
 #include "FakeViews.h"
 
+#include "app/Calendar.h"
 #include "app/Ticker.h"
 
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -386,6 +388,97 @@ TEST_F(TickerTest, ALeftDoubleClickWithoutADragShowsTheProgress) {
             EXPECT_EQ(*(std::find(view.Calls.begin(), view.Calls.end(), "ShowProgress") - 1),
                       Totals30Days);
         }
+    }
+}
+
+// Each step sets the clock to a number of minutes after the stop moment and ticks; its notices
+// are what the window is asked to show at that tick.
+TEST_F(TickerTest, AMilestoneNoticeAtTheTickForTheLatestReachedAndNotYetTold) {
+    constexpr TDateTime stop = 45352.5; // 1 March 2024, 12:00
+    constexpr double hours = 60, days = 1440;
+    const std::string pulse = "Dein Puls und dein Blutdruck sinken.";
+    const std::string carbon = "Das Kohlenmonoxid in deinem Blut ist wieder auf normalem Niveau.";
+    struct TStep {
+        double Minutes;
+        std::vector<std::string> Notices;
+    };
+    const struct {
+        const char* Name;
+        bool SetupComplete;
+        std::optional<TMilestonesTold> Kept;
+        std::vector<TStep> Steps;
+        std::optional<TMilestonesTold> KeptAfter;
+    } cases[] = {
+        {"reached while running, told once",
+         true,
+         std::nullopt,
+         {{10, {}},
+          {20.5, {"Notice(20 Minuten rauchfrei: " + pulse + ")"}},
+          {21.5, {}},
+          {12 * hours + 0.5, {"Notice(12 Stunden rauchfrei: " + carbon + ")"}}},
+         TMilestonesTold{stop, 2}},
+        {"reached overnight: told at the first tick after",
+         true,
+         TMilestonesTold{stop, 1},
+         {{15 * hours + 10, {"Notice(15 Stunden rauchfrei: " + carbon + ")"}},
+          {15 * hours + 11, {}}},
+         TMilestonesTold{stop, 2}},
+        {"two in one tick: only the latest",
+         true,
+         TMilestonesTold{stop, 0},
+         {{12 * hours + 0.5, {"Notice(12 Stunden rauchfrei: " + carbon + ")"}}},
+         TMilestonesTold{stop, 2}},
+        {"quit three years ago, first start: none until the next one",
+         true,
+         std::nullopt,
+         {{3 * 365 * days, {}},
+          {3 * 365 * days + 1, {}},
+          {1827 * days + 1,
+           {"Notice(1827 Tage, 0 Stunden rauchfrei: Dein Schlaganfallrisiko sinkt auf das eines "
+            "Nichtrauchers.)"}}},
+         TMilestonesTold{stop, 6}},
+        {"after a relapse the new attempt's milestones are told again",
+         true,
+         TMilestonesTold{stop - 40, 4},
+         {{1, {}}, {20.5, {"Notice(20 Minuten rauchfrei: " + pulse + ")"}}},
+         TMilestonesTold{stop, 1}},
+        {"setup incomplete: none, nothing kept",
+         false,
+         std::nullopt,
+         {{20.5, {}}, {12 * hours + 1, {}}},
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        UseFreshHive();
+        TStored stored = Complete(20, 6.5F, 20, 0); // stopped at noon
+        stored.SetupCompl = c.SetupComplete;
+        Store(stored);
+        if (c.Kept) {
+            Setting->SetMilestonesTold(*c.Kept);
+        }
+        TRecordingTickerView view;
+        TTicker ticker(view);
+        for (const TStep& step : c.Steps) {
+            SCOPED_TRACE(step.Minutes);
+            const double at = StraightDays(stop) + step.Minutes / days;
+            const TCalendarDay day = *CalendarDayOf(std::floor(at));
+            const auto second = static_cast<int>(std::lround((at - std::floor(at)) * 86400));
+            TTestClock::Now = {day.Year,         day.Month,   day.Day, second / 3600,
+                               second / 60 % 60, second % 60, 0};
+            view.Calls.clear();
+            ticker.TimerMainTimer();
+            std::vector<std::string> notices;
+            std::copy_if(view.Calls.begin(), view.Calls.end(), std::back_inserter(notices),
+                         [](const std::string& call) { return call.starts_with("Notice("); });
+            EXPECT_THAT(notices, ElementsAreArray(step.Notices));
+        }
+        EXPECT_EQ(Setting->GetMilestonesTold(), c.KeptAfter);
+        // A click on the notice opens the progress as a double-click does.
+        view.Calls.clear();
+        ticker.NoticeClick();
+        EXPECT_EQ(std::count(view.Calls.begin(), view.Calls.end(), "ShowProgress"),
+                  c.SetupComplete ? 1 : 0);
     }
 }
 

@@ -67,8 +67,14 @@ def attempt(start, end, cigarettes, money):
     return REG_BINARY, struct.pack("<ddff", date_time(start), date_time(end), cigarettes, money)
 
 
-def write(config_home, values, history=None):
-    """The key with `values`, and with `history` ({name: (type, bytes)}) under Verlauf."""
+def milestones_told(stop, count):
+    """What the milestone notices keep under Meilensteine: the count told for this stop."""
+    return {"Rauchstopp": binary_double(date_time(stop)), "Gemeldet": dword(count)}
+
+
+def write(config_home, values, history=None, told=None):
+    """The key with `values`, with `history` ({name: (type, bytes)}) under Verlauf and `told`
+    under Meilensteine."""
     os.makedirs(os.path.dirname(path(config_home)), mode=0o700, exist_ok=True)
     db = sqlite3.connect(path(config_home))
     try:
@@ -78,11 +84,13 @@ def write(config_home, values, history=None):
             db.execute("INSERT INTO reg_key VALUES (?)", ("\\".join(levels[:i]),))
         for name, (kind, data) in values.items():
             db.execute("INSERT INTO reg_value VALUES (?, ?, ?, ?)", (KEY, name, kind, data))
-        if history is not None:
-            db.execute("INSERT INTO reg_key VALUES (?)", (KEY + "\\Verlauf",))
-            for name, (kind, data) in history.items():
+        for subkey, held in (("Verlauf", history), ("Meilensteine", told)):
+            if held is None:
+                continue
+            db.execute("INSERT INTO reg_key VALUES (?)", (KEY + "\\" + subkey,))
+            for name, (kind, data) in held.items():
                 db.execute("INSERT INTO reg_value VALUES (?, ?, ?, ?)",
-                           (KEY + "\\Verlauf", name, kind, data))
+                           (KEY + "\\" + subkey, name, kind, data))
         db.commit()
     finally:
         db.close()
@@ -111,15 +119,17 @@ def read(config_home, key=KEY):
         db.close()
 
 
-def write_reg_file(file_name, values, history=None):
+def write_reg_file(file_name, values, history=None, told=None):
     """The same values as a .reg file for `reg import` into a Windows registry (Wine's): each
     value as its type number and its exact bytes."""
     lines = ["Windows Registry Editor Version 5.00", "", f"[HKEY_CURRENT_USER\\{KEY}]"]
     for name, (kind, data) in values.items():
         lines.append(f'"{name}"=hex({kind:x}):' + ",".join(f"{b:02x}" for b in data))
-    if history is not None:
-        lines += ["", f"[HKEY_CURRENT_USER\\{KEY}\\Verlauf]"]
-        for name, (kind, data) in history.items():
+    for subkey, held in (("Verlauf", history), ("Meilensteine", told)):
+        if held is None:
+            continue
+        lines += ["", f"[HKEY_CURRENT_USER\\{KEY}\\{subkey}]"]
+        for name, (kind, data) in held.items():
             lines.append(f'"{name}"=hex({kind:x}):' + ",".join(f"{b:02x}" for b in data))
     with open(file_name, "w", encoding="utf-16", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")

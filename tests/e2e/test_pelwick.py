@@ -199,6 +199,21 @@ class FirstStart(PelwickTestCase):
         self.wait_accessible("the totals on the ticker",
                              lambda a: a["showing"] and (a["name"] or "").endswith("\u20ac"))
 
+        # The finished setup turned the start at sign-in on: an entry that a session-start
+        # runner takes as it is and that starts this program.
+        entry = os.path.join(self.session.config, "autostart", "de.korvenda.Pelwick.desktop")
+        self.desk.run(["desktop-file-validate", entry])
+        with open(entry, encoding="utf-8") as f:
+            self.assertIn(f'Exec="{os.path.realpath(PELWICK)}"\n', f.read())
+        # dex returns once it started the program, which keeps no pipe of the test's open.
+        subprocess.run(["dex", "--autostart", "--search-paths", os.path.dirname(entry)],
+                       env=dict(self.desk.env, XDG_CONFIG_HOME=self.session.config,
+                                LC_ALL="de_DE.UTF-8", TZ=os.environ["TZ"]),
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True, timeout=30)
+        desktop.wait_until("a second ticker, started at sign-in", lambda: len(
+            [w for w in self.desk.windows("FormMain") if w != ticker]) == 1)
+
 
 class Running(PelwickTestCase):
     accessibility = True
@@ -482,7 +497,16 @@ class Progress(PelwickTestCase):
         self.assertTrue(all(a["enabled"] for a in self.accessibles()
                             if a["showing"] and a["role"] == "label"))
 
-        self.desk.key("shift+Tab", "Return")  # from "Schlie\u00dfen" to the relapse
+        # The start at sign-in, off since no setup was finished here: on and off at once.
+        entry = os.path.join(self.session.config, "autostart", "de.korvenda.Pelwick.desktop")
+        self.wait_text("Pelwick bei der Anmeldung starten")
+        self.assertFalse(os.path.exists(entry))
+        self.desk.key("shift+Tab", "shift+Tab", "space")  # from "Schlie\u00dfen" to the box
+        desktop.wait_until("the autostart entry", lambda: os.path.exists(entry), timeout=10)
+        self.desk.key("space")
+        desktop.wait_until("no autostart entry", lambda: not os.path.exists(entry), timeout=10)
+
+        self.desk.key("Tab", "Return")  # on to the relapse: Enter presses it
         self.wait_text(f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den Verlauf legen")
         yes = self.wait_accessible("the question's Ja", lambda a: a["showing"] and a[
             "role"] == "push button" and a["name"] == "Ja")[0]
@@ -535,6 +559,62 @@ class Progress(PelwickTestCase):
         self.assertFalse([n for n in names if "gespart" in n or "Lebenszeit" in n], names)
         self.desk.key("Escape")
         self.assertIsNone(pelwick.poll())
+
+
+class Notices(PelwickTestCase):
+    """A health milestone arrives while Pelwick runs: the notice comes once at the minute's
+    tick, and a click on it shows the progress."""
+    accessibility = True  # the private session bus, and the balloon's texts read back
+    PULSE = "20 Minuten rauchfrei: Dein Puls und dein Blutdruck sinken."
+
+    def start_before_the_milestone(self):
+        # Pelwick ran before this attempt's first milestone; the first tick comes a minute
+        # after start, by when 20 minutes have passed.
+        stop = datetime.datetime.now() - datetime.timedelta(minutes=20, seconds=-30)
+        hive.write(self.session.config, hive.figures(stop=stop),
+                   told=hive.milestones_told(stop, 0))
+        pelwick = self.session.start()
+        self.desk.wait_window("FormMain", pelwick.pid)
+        return pelwick
+
+    def test_through_the_notification_service_once_and_its_click_shows_the_progress(self):
+        record = os.path.join(self.desk.tmp, "notices.jsonl")
+        service = subprocess.Popen(
+            ["/usr/bin/python3", os.path.join(HERE, "notifications.py"), record], env=self.desk.env,
+            stdout=subprocess.PIPE, text=True, start_new_session=True)
+        self.addCleanup(service.wait)
+        self.addCleanup(service.kill)
+        self.assertEqual(service.stdout.readline().strip(), "ready")
+        pelwick = self.start_before_the_milestone()
+
+        def notices():
+            if not os.path.exists(record):
+                return []
+            with open(record, encoding="utf-8") as f:
+                return [json.loads(line) for line in f]
+        desktop.wait_until("a notice", notices, timeout=100)
+        notice, = notices()
+        self.assertEqual((notice["app"], notice["icon"], notice["summary"], notice["body"]),
+                         ("Pelwick", "pelwick", "Pelwick", self.PULSE))
+        self.assertIn("default", notice["actions"])
+        told = hive.read(self.session.config, hive.KEY + "\\Meilensteine")
+        self.assertEqual(told["Gemeldet"], hive.dword(1))
+        self.assertFalse(self.desk.windows("Pelwick", pelwick.pid))  # no balloon as well
+
+        service.send_signal(signal.SIGUSR1)
+        self.desk.wait_window("Dein Fortschritt", pelwick.pid)
+
+    def test_without_a_service_a_balloon_at_the_ticker_until_a_click(self):
+        pelwick = self.start_before_the_milestone()
+        self.wait_text(self.PULSE, timeout=100)
+        balloon = self.desk.wait_window("Pelwick", pelwick.pid)
+        x, y, w, h = self.desk.geometry(balloon)
+        tx, ty, tw, th = self.desk.geometry(self.desk.windows("FormMain", pelwick.pid)[0])
+        self.assertEqual(y, ty + th)  # just below the ticker
+        self.assertLessEqual(abs(x + w // 2 - (tx + tw // 2)), 1)
+        self.desk.click(x + w // 2, y + h // 2)
+        self.desk.wait_no_window("Pelwick", pelwick.pid)
+        self.desk.wait_window("Dein Fortschritt", pelwick.pid)
 
 
 class TwoCopies(PelwickTestCase):

@@ -430,13 +430,15 @@ void TForm::CreateComponent(TControl& control) {
             SendMessageW(control.Handle, PBM_SETRANGE32, 0, layout.Integer(u"range", 100));
         }
         break;
-    case TKind::Button:
+    case TKind::Button: {
+        // style=check: a checkbox, which is a button of the system's that keeps its state.
+        const DWORD style = layout.Text(u"style") == u"check" ? BS_AUTOCHECKBOX : BS_PUSHBUTTON;
         control.Id = NextId++;
         control.Handle = CreateWindowExW(
-            0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
-            0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.Id)), instance,
-            nullptr);
+            0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 0, 0,
+            parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(control.Id)), instance, nullptr);
         break;
+    }
     case TKind::Calendar: {
         control.Handle =
             CreateWindowExW(0, MONTHCAL_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,

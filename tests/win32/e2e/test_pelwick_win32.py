@@ -104,11 +104,11 @@ class Session:
                 return [c["text"] for c in window["children"] if c["class"] == "PelwickLabel"][0]
         return None
 
-    def store(self, values):
+    def store(self, values, told=None):
         """Writes hive-style {name: (type, bytes)} into the key with one `reg import`: one
         process instead of one per value (a `reg add` now and then fails without a word)."""
         path = os.path.join(self.home, "figures.reg")
-        hive.write_reg_file(path, values)
+        hive.write_reg_file(path, values, told=told)
         done = subprocess.run([WINE, "reg", "import", path], env=self.env, capture_output=True,
                               timeout=120)
         if done.returncode != 0:
@@ -404,7 +404,19 @@ class Progress(PelwickWindowsTestCase):
         self.assertTrue(all(c["enabled"] for c in shown["children"] if c["visible"]))
         self.screenshot("progress.png")
 
-        self.desk.key("shift+Tab", "Return")  # from "Schlie\u00dfen" to the relapse
+        # The start at sign-in: off in a fresh prefix, then on and off at once.
+        run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+        self.assertIn("Pelwick bei der Anmeldung starten", self.session.texts("TFormProgress"))
+        self.assertNotIn("Pelwick", self.session.stored(run))
+        self.desk.key("shift+Tab", "shift+Tab", "space")  # from "Schlie\u00dfen" to the box
+        desktop.wait_until("the Run value", lambda: "Pelwick" in self.session.stored(run))
+        kind, command = self.session.stored(run)["Pelwick"]
+        self.assertEqual(kind, "REG_SZ")
+        self.assertRegex(command, r'^"[A-Z]:\\.*\\pelwick\.exe"$')
+        self.desk.key("space")
+        desktop.wait_until("no Run value", lambda: "Pelwick" not in self.session.stored(run))
+
+        self.desk.key("Tab", "Return")  # on to the relapse: Enter presses it
         self.session.wait_text("#32770", f"Deinen Versuch seit {stop:%d.%m.%Y} (30 Tage) in den "
                                "Verlauf legen und ab jetzt neu z\u00e4hlen?", exact=True)
         buttons = {c["text"]: c["rect"] for c in self.top_level("#32770")["children"]
@@ -461,6 +473,28 @@ class Progress(PelwickWindowsTestCase):
         self.assertTrue(no_totals())
         self.desk.key("Escape")
         self.assertIsNone(pelwick.poll())
+
+
+class Notices(PelwickWindowsTestCase):
+    def test_a_milestone_reached_shows_a_balloon_at_the_ticker_until_a_click(self):
+        # Pelwick ran before this attempt's first milestone, which comes before the first tick.
+        stop = datetime.datetime.now() - datetime.timedelta(minutes=20, seconds=-30)
+        self.session.store(hive.figures(stop=stop), told=hive.milestones_told(stop, 0))
+        self.session.start()
+        ticker = self.desk.wait_window("FormMain", timeout=60)
+        pulse = "20 Minuten rauchfrei: Dein Puls und dein Blutdruck sinken."
+
+        def balloons():
+            return [w for w in self.session.windows()
+                    if w["class"] == "tooltips_class32" and w["visible"] and w["text"] == pulse]
+        balloon, = desktop.wait_until("the balloon", balloons, timeout=120)
+        bx, by, bw, bh = balloon["rect"]
+        tx, ty, tw, th = self.desk.geometry(ticker)
+        self.assertLessEqual(abs(bx + bw // 2 - (tx + tw // 2)), bw // 2)  # its stem at the ticker
+        self.screenshot("notice.png")
+        self.desk.click(bx + bw // 2, by + bh // 2)
+        self.desk.wait_window("Dein Fortschritt", timeout=30)
+        desktop.wait_until("the balloon closed", lambda: not balloons())
 
 
 class Dragging(PelwickWindowsTestCase):
