@@ -273,6 +273,7 @@ class TAnswersJa final : public TProgressView {
     void ShowNote(const std::u16string& note) override {
         std::printf("note:%s\n", ToUtf8(note).c_str());
     }
+    void ShowAutostart(bool) override {}
 };
 
 int Relapse() {
