@@ -201,8 +201,7 @@ void TProgress::ButtonRelapseClick() {
     try {
         // Another running copy may have kept this attempt while the question was open.
         if (Setting->GetUserStopTime() != stop) {
-            Ticker.TimerMainTimer();
-            Refresh();
+            Ticker.TimerMainTimer(); // refreshes this window too
             View.ShowNote(u"Dieser Versuch ist schon im Verlauf: Ein anderes laufendes Pelwick "
                           u"hat ihn eben gespeichert und z\u00E4hlt seitdem neu.");
             return;

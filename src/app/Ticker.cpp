@@ -101,8 +101,9 @@ void TTicker::Refresh() {
         TotalsFailure = ExceptionMessageText(e);
         ReportRefreshFailure(e);
     } catch (...) {
-        TotalsFailure = ExceptionMessageText(Exception(u""));
-        ReportRefreshFailure(Exception(u""));
+        const Exception unknown(u"");
+        TotalsFailure = ExceptionMessageText(unknown);
+        ReportRefreshFailure(unknown);
     }
 }
 

@@ -25,10 +25,6 @@ QString Q(const std::u16string& text) {
 // 15-year span still shows.
 constexpr int BarSteps = 10000;
 
-TRect ToRect(const QRect& rect) {
-    return {rect.x(), rect.y(), rect.width(), rect.height()};
-}
-
 const QScreen* ScreenOf(const QWidget* ticker) {
     const QScreen* screen = ticker != nullptr ? ticker->screen() : nullptr;
     return screen != nullptr ? screen : QGuiApplication::primaryScreen();

@@ -36,10 +36,6 @@ char* Arguments[] = {ProgramName, nullptr};
 
 int OpenMessageBoxes = 0;
 
-TRect ToRect(const QRect& rect) {
-    return {rect.x(), rect.y(), rect.width(), rect.height()};
-}
-
 // Closing the main window ends the program. Watched after the close has been handled, so that
 // a window that refuses to close keeps the program running.
 class TMainFormWatcher : public QObject {
@@ -328,6 +324,10 @@ void CheckPlacementWhenExposed(QWidget* window) {
     if (window->windowHandle() != nullptr && window->minimumSize() == window->maximumSize()) {
         new TPlacementCheck(window, window->geometry());
     }
+}
+
+TRect ToRect(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
 }
 
 double FitFactorOnPrimaryScreen(QSize size) {

@@ -139,6 +139,9 @@ void CenterOnPrimaryScreen(QWidget* window);
 // for its place and size as the window is exposed.
 void CheckPlacementWhenExposed(QWidget* window);
 
+// A rectangle of Qt's as the app layer's geometry takes it.
+TRect ToRect(const QRect& rect);
+
 // The factor by which a window of `size` is drawn so that it fits the primary screen's free
 // area: 1 where it fits as it is.
 double FitFactorOnPrimaryScreen(QSize size);
