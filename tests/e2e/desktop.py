@@ -193,8 +193,16 @@ class Desktop:
         self.procs[0].wait()
 
     def _start_accessibility_bus(self):
-        bus = self._spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                          stdout=subprocess.PIPE, text=True)
+        # A session bus that starts no service on demand: what this machine happens to have
+        # installed (a notification daemon, say) must not answer in place of the test's own.
+        config = os.path.join(self.tmp, "session-bus.conf")
+        with open(config, "w") as f:
+            f.write('<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>'
+                    '<auth>EXTERNAL</auth><policy context="default">'
+                    '<allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>'
+                    '<allow own="*"/></policy></busconfig>')
+        bus = self._spawn(["dbus-daemon", f"--config-file={config}", "--nofork",
+                           "--print-address=1"], stdout=subprocess.PIPE, text=True)
         address = bus.stdout.readline().strip()
         if not address:
             raise RuntimeError("no private D-Bus session")

@@ -606,8 +606,9 @@ class Notices(PelwickTestCase):
 
     def test_without_a_service_a_balloon_at_the_ticker_until_a_click(self):
         pelwick = self.start_before_the_milestone()
-        self.wait_text(self.PULSE, timeout=100)
-        balloon = self.desk.wait_window("Pelwick", pelwick.pid)
+        # The window first, as it comes (it closes by itself after 20 s); then what it says.
+        balloon = self.desk.wait_window("Pelwick", pelwick.pid, timeout=100)
+        self.wait_text(self.PULSE, timeout=15)
         x, y, w, h = self.desk.geometry(balloon)
         tx, ty, tw, th = self.desk.geometry(self.desk.windows("FormMain", pelwick.pid)[0])
         self.assertEqual(y, ty + th)  # just below the ticker
