@@ -42,11 +42,19 @@ std::int32_t Within(std::int32_t at, std::int32_t start, std::int32_t room, std:
     return std::clamp(at, start, start + room - size);
 }
 
-// Whether two rectangles share a pixel.
-bool Overlap(const TRect& a, const TRect& b) {
-    return a.Width > 0 && a.Height > 0 && b.Width > 0 && b.Height > 0 &&
-           a.Left < b.Left + b.Width && b.Left < a.Left + a.Width && a.Top < b.Top + b.Height &&
-           b.Top < a.Top + a.Height;
+// How many pixels two rectangles share.
+std::int64_t Overlap(const TRect& a, const TRect& b) {
+    const auto shared = [](std::int32_t from, std::int32_t size, std::int32_t otherFrom,
+                           std::int32_t otherSize) -> std::int64_t {
+        if (size <= 0 || otherSize <= 0) {
+            return 0;
+        }
+        const std::int64_t start = std::max(from, otherFrom);
+        const std::int64_t end =
+            std::min(std::int64_t{from} + size, std::int64_t{otherFrom} + otherSize);
+        return std::max<std::int64_t>(end - start, 0);
+    };
+    return shared(a.Left, a.Width, b.Left, b.Width) * shared(a.Top, a.Height, b.Top, b.Height);
 }
 
 } // namespace
@@ -61,31 +69,61 @@ TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t wi
 TPoint PlacedClearOf(const TRect& screen, const TRect& available, std::int32_t width,
                      std::int32_t height, const TRect& clear) {
     const TPoint within = PlacedWithin(screen, available, width, height);
-    if (!Overlap({within.X, within.Y, width, height}, clear)) {
-        return within;
-    }
-    // The nearest place free of `clear` lies on one of its four sides, the other coordinate
-    // kept: `within` already lies inside the area on that one.
-    const TPoint sides[] = {{within.X, clear.Top - height},
-                            {within.X, clear.Top + clear.Height},
-                            {clear.Left - width, within.Y},
-                            {clear.Left + clear.Width, within.Y}};
-    const auto inside = [&](TPoint at) {
-        return at.X >= available.Left && at.Y >= available.Top &&
-               at.X + width <= available.Left + available.Width &&
-               at.Y + height <= available.Top + available.Height;
-    };
-    const auto distance = [&](TPoint at) {
-        return std::abs(static_cast<std::int64_t>(at.X) - within.X) +
-               std::abs(static_cast<std::int64_t>(at.Y) - within.Y);
-    };
-    const TPoint* best = nullptr;
-    for (const TPoint& at : sides) {
-        if (inside(at) && (best == nullptr || distance(at) < distance(*best))) {
-            best = &at;
+    // Beside `within`, the places just above, below, left and right of `clear`, the other
+    // coordinate kept, each moved into `available`: a screen too small for both still leaves
+    // the ticker over an edge of the window rather than across its middle.
+    const TPoint candidates[] = {within,
+                                 {within.X, clear.Top - height},
+                                 {within.X, clear.Top + clear.Height},
+                                 {clear.Left - width, within.Y},
+                                 {clear.Left + clear.Width, within.Y}};
+    TPoint best = within;
+    std::int64_t bestCovered = -1;
+    std::int64_t bestDistance = 0;
+    for (const TPoint& candidate : candidates) {
+        const TPoint at{Within(candidate.X, available.Left, available.Width, width),
+                        Within(candidate.Y, available.Top, available.Height, height)};
+        const std::int64_t covered = Overlap({at.X, at.Y, width, height}, clear);
+        const std::int64_t distance =
+            std::abs(std::int64_t{at.X} - within.X) + std::abs(std::int64_t{at.Y} - within.Y);
+        if (bestCovered < 0 || covered < bestCovered ||
+            (covered == bestCovered && distance < bestDistance)) {
+            best = at;
+            bestCovered = covered;
+            bestDistance = distance;
         }
     }
-    return best != nullptr ? *best : within;
+    return best;
+}
+
+TRect RoomClearOf(const TRect& screen, const TRect& available, std::int32_t width,
+                  std::int32_t height, const TRect& clear, double scale) {
+    const TPoint at = PlacedClearOf(screen, available, width, height, clear);
+    if (Overlap({at.X, at.Y, width, height}, clear) == 0) {
+        return available;
+    }
+    const std::int32_t right = available.Left + available.Width;
+    const std::int32_t bottom = available.Top + available.Height;
+    const std::int32_t clearRight = clear.Left + clear.Width;
+    const std::int32_t clearBottom = clear.Top + clear.Height;
+    const TRect strips[] = {
+        {available.Left, available.Top, available.Width, clear.Top - available.Top},
+        {available.Left, clearBottom, available.Width, bottom - clearBottom},
+        {available.Left, available.Top, clear.Left - available.Left, available.Height},
+        {clearRight, available.Top, right - clearRight, available.Height}};
+    // The first of equals: above, below, left, right, as PlacedClearOf takes them.
+    TRect room = available;
+    double best = 0;
+    for (const TRect& strip : strips) {
+        if (strip.Width > 0 && strip.Height > 0 && FitFactor(strip, width, height) > best) {
+            room = strip;
+            best = FitFactor(strip, width, height);
+        }
+    }
+    if (best * scale < MinimumClearFit) {
+        return available;
+    }
+    return room;
 }
 
 void DragTo(TMovableView& window, float x, float y, float downX, float downY) {

@@ -16,6 +16,7 @@ struct TRect {
     std::int32_t Top = 0;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
+    bool operator==(const TRect&) const = default;
 };
 
 // The cursor values that the windows set.
@@ -50,9 +51,20 @@ TPoint PlacedWithin(const TRect& screen, const TRect& available, std::int32_t wi
 // Where a window of `width` x `height` is shown so that `clear`, a window above it (the
 // ticker), does not cover it: where PlacedWithin puts it when that leaves `clear` outside it,
 // else the nearest place within `available` just above, below, left or right of `clear`
-// (that order on a tie). Where no such place exists the window wins: PlacedWithin's place.
+// (that order on a tie). Where no such place exists the window wins, and of those places
+// (moved into `available`) it takes the one `clear` covers least.
 TPoint PlacedClearOf(const TRect& screen, const TRect& available, std::int32_t width,
                      std::int32_t height, const TRect& clear);
+
+// The part of `available` that a window of `width` x `height` (frame included) is fitted into
+// so that `clear` need not cover it: all of `available` where the window lies clear of `clear`
+// there as it is; else the free strip above, below, left or right of `clear` in which it is
+// drawn largest, where that still draws it at MinimumClearFit or more of its size at 100 %
+// (`scale`: its size now to that); else all of `available` (the window wins, PlacedClearOf's
+// least covered place).
+inline constexpr double MinimumClearFit = 0.8;
+TRect RoomClearOf(const TRect& screen, const TRect& available, std::int32_t width,
+                  std::int32_t height, const TRect& clear, double scale);
 
 // One move of a drag while the left button is held: the window follows the pointer at (x, y)
 // so that the point pressed at (downX, downY) stays under it. Left first, then top, each

@@ -30,6 +30,11 @@ const QScreen* ScreenOf(const QWidget* ticker) {
     return screen != nullptr ? screen : QGuiApplication::primaryScreen();
 }
 
+// What a window of ours keeps clear of: the ticker where it shows, frame included.
+TRect TickerRect(const QWidget* ticker) {
+    return ticker != nullptr && ticker->isVisible() ? ToRect(ticker->frameGeometry()) : TRect{};
+}
+
 // Where a window of ours goes: clear of the ticker on its screen, frame included.
 void PlaceClearOf(QWidget* window, const QWidget* ticker) {
     const QScreen* screen = ScreenOf(ticker);
@@ -37,10 +42,8 @@ void PlaceClearOf(QWidget* window, const QWidget* ticker) {
         return;
     }
     const QSize size = window->frameGeometry().size();
-    const TRect clear =
-        ticker != nullptr && ticker->isVisible() ? ToRect(ticker->frameGeometry()) : TRect{};
     const TPoint at = PlacedClearOf(ToRect(screen->geometry()), ToRect(screen->availableGeometry()),
-                                    size.width(), size.height(), clear);
+                                    size.width(), size.height(), TickerRect(ticker));
     if (window->frameGeometry().topLeft() != QPoint(at.X, at.Y)) {
         window->move(at.X, at.Y);
     }
@@ -159,24 +162,34 @@ void TFormProgress::FitToScreen() {
         Scaler->Apply(1.0); // as designed again: this screen may have room for it
     }
     QSize size = natural();
-    const QRect area = screen->availableGeometry();
-    for (int round = 0; round < 4; ++round) {
-        const double factor =
-            FitFactor(ToRect(area), size.width() + frame.width(), size.height() + frame.height());
-        if (factor >= 1.0) {
-            break;
-        }
-        if (!Scaler) {
-            // In pixels, so that every text scales with the layout.
-            for (QWidget* widget : findChildren<QWidget*>()) {
-                QFont font = widget->font();
-                font.setPixelSize(QFontInfo(font).pixelSize());
-                widget->setFont(font);
+    const auto fitInto = [&](const TRect& area) {
+        for (int round = 0; round < 4; ++round) {
+            const double factor =
+                FitFactor(area, size.width() + frame.width(), size.height() + frame.height());
+            if (factor >= 1.0) {
+                break;
             }
-            Scaler = std::make_unique<TLayoutScaler>(this);
+            if (!Scaler) {
+                // In pixels, so that every text scales with the layout.
+                for (QWidget* widget : findChildren<QWidget*>()) {
+                    QFont font = widget->font();
+                    font.setPixelSize(QFontInfo(font).pixelSize());
+                    widget->setFont(font);
+                }
+                Scaler = std::make_unique<TLayoutScaler>(this);
+            }
+            Scaler->Apply(Scaler->Factor() * factor);
+            size = natural();
         }
-        Scaler->Apply(Scaler->Factor() * factor);
-        size = natural();
+    };
+    const TRect area = ToRect(screen->availableGeometry());
+    fitInto(area);
+    // A little smaller still where that lets it lie beside the ticker rather than under it.
+    const TRect room = RoomClearOf(ToRect(screen->geometry()), area, size.width() + frame.width(),
+                                   size.height() + frame.height(), TickerRect(Ticker),
+                                   devicePixelRatio() * (Scaler ? Scaler->Factor() : 1.0));
+    if (room != area) {
+        fitInto(room);
     }
     // Never smaller than what holds every line.
     setMinimumSize(size);

@@ -21,8 +21,15 @@ TRect ToRect(const RECT& rect) {
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// Where a window goes on the ticker's monitor: clear of the ticker where there is room.
-TPoint PlacedClearOfTicker(HWND window, HWND ticker) {
+// A window of ours on the ticker's monitor, and what it keeps clear of there.
+struct TBeside {
+    TRect Monitor;
+    TRect Work;
+    TRect Window;
+    TRect Ticker;
+};
+
+TBeside Beside(HWND window, HWND ticker) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     GetMonitorInfoW(MonitorFromWindow(ticker, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -32,8 +39,13 @@ TPoint PlacedClearOfTicker(HWND window, HWND ticker) {
     if (ticker == nullptr || !IsWindowVisible(ticker) || !GetWindowRect(ticker, &clear)) {
         clear = {};
     }
-    return PlacedClearOf(ToRect(monitor.rcMonitor), ToRect(monitor.rcWork), rect.right - rect.left,
-                         rect.bottom - rect.top, ToRect(clear));
+    return {ToRect(monitor.rcMonitor), ToRect(monitor.rcWork), ToRect(rect), ToRect(clear)};
+}
+
+// Where a window goes on the ticker's monitor: clear of the ticker where there is room.
+TPoint PlacedClearOfTicker(HWND window, HWND ticker) {
+    const TBeside at = Beside(window, ticker);
+    return PlacedClearOf(at.Monitor, at.Work, at.Window.Width, at.Window.Height, at.Ticker);
 }
 
 // Foreground and above the windows that cover it, asked from the ticker's input: the
@@ -123,8 +135,15 @@ void TFormProgress::ShowNear(HWND beside) {
         BringUp(Window);
         return;
     }
-    // Fitted first: laying the controls out anew gives them their fonts from the layout.
+    // Fitted first: laying the controls out anew gives them their fonts from the layout. A
+    // little smaller still where that lets it lie beside the ticker rather than under it.
     FitToWorkArea();
+    const TBeside around = Beside(Window, beside);
+    const TRect room = RoomClearOf(around.Monitor, around.Work, around.Window.Width,
+                                   around.Window.Height, around.Ticker, Dpi() / 96.0 * Fit());
+    if (room != around.Work) {
+        FitToArea(room);
+    }
     Progress.Refresh();
     const TPoint at = PlacedClearOfTicker(Window, beside);
     SetWindowPos(Window, HWND_TOP, at.X, at.Y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);

@@ -85,6 +85,7 @@ TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
         TPoint At;
         TRect Ticker{};
         double DesignWidth = 987, DesignHeight = 795;
+        TRect Room{}; // what the window is fitted into to lie clear of the ticker; else Available
     } cases[] = {
         {"100 %", 1.0, fullHd, fullHd, 987, 795, {466, 142}},
         {"125 %", 1.25, fullHd, fullHd, 1234, 994, {343, 43}},
@@ -126,16 +127,41 @@ TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
          {817, 300, 286, 29},
          560,
          640},
-        {"progress, no room beside: the window wins",
+        // Drawn at 0.9 in the strip left of the ticker; as it is, the ticker would lie over
+        // its right edge (60 x 29), not across its middle.
+        {"progress, no room beside: fitted left of it",
          1.0,
          {0, 0, 1366, 768},
          {0, 0, 1366, 768},
          600,
          527,
-         {383, 120},
+         {0, 120},
          {540, 369, 286, 29},
          600,
+         527,
+         {0, 0, 540, 768}},
+        {"progress, a small screen: the window wins, covered least",
+         1.0,
+         {0, 0, 1024, 600},
+         {0, 0, 1024, 600},
+         600,
+         527,
+         {0, 36},
+         {369, 285, 286, 29},
+         600,
          527},
+        // At 200 % drawn smaller still, at 1.2 of its size at 100 %, left of the ticker.
+        {"progress at 200 %, no room beside: fitted left of it",
+         2.0,
+         fullHd,
+         fullHd,
+         945,
+         1080,
+         {975, 0},
+         {674, 511, 572, 58},
+         560,
+         640,
+         {0, 0, 674, 1080}},
         {"question, ticker centred: above it",
          1.0,
          fullHd,
@@ -168,6 +194,8 @@ TEST(FitFactor, TheWizardLiesWithinTheAvailableAreaAtEveryScale) {
         EXPECT_EQ(height, c.Height);
         const TPoint at = PlacedClearOf(c.Screen, c.Available, width, height, c.Ticker);
         EXPECT_EQ(at, c.At);
+        EXPECT_EQ(RoomClearOf(c.Screen, c.Available, width, height, c.Ticker, c.Scale * factor),
+                  c.Room.Width > 0 ? c.Room : c.Available);
         if (c.Ticker.Width == 0) {
             EXPECT_EQ(at, PlacedWithin(c.Screen, c.Available, width, height));
         }

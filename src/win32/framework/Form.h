@@ -72,6 +72,8 @@ public:
     // smaller than its DPI gives, so that the window lies within the screen's work area: 1
     // where it fits as designed. Lays the components out anew when it changes.
     void FitToWorkArea();
+    // Likewise within `area`, the frame included: a window kept clear of another.
+    void FitToArea(const TRect& area);
     double Fit() const { return FitScale; }
 
     // An image's picture, decoded and fitted to its current size at first use.

@@ -1,5 +1,5 @@
 // A form's lengths at its DPI, and the whole layout drawn smaller where the window would not
-// lie within the screen's work area.
+// lie within the screen's work area, or another part of the screen.
 
 #include "framework/Form.h"
 
@@ -13,6 +13,10 @@ int TForm::Scaled(int logical) const {
 }
 
 void TForm::FitToWorkArea() {
+    FitToArea(PrimaryScreen().Work);
+}
+
+void TForm::FitToArea(const TRect& area) {
     const TControl& form = *Components.front();
     const double perLogical = CurrentDpi / 96.0;
     // The layout gives the client area; a frame the system draws keeps its size at every fit.
@@ -20,7 +24,7 @@ void TForm::FitToWorkArea() {
     RECT client{};
     GetWindowRect(Window, &outer);
     GetClientRect(Window, &client);
-    TRect room = PrimaryScreen().Work;
+    TRect room = area;
     room.Width -= (outer.right - outer.left) - client.right;
     room.Height -= (outer.bottom - outer.top) - client.bottom;
     const double fit =
