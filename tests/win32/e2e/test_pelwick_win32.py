@@ -51,6 +51,7 @@ class Session:
                          "WINEDLLOVERRIDES": "mscoree,mshtml=", "LC_ALL": "de_DE.UTF-8",
                          "LANG": "de_DE.UTF-8", "TZ": os.environ["TZ"]})
         self.copies = []
+        self.lister_failures = 0
         # The prefix is made once, before anything is timed or driven: a 64-bit Windows with its
         # 32-bit side on every machine (the script says how it made it).
         made = subprocess.run([MAKE_PREFIX, self.env["WINEPREFIX"]], env=self.env, check=True,
@@ -71,12 +72,20 @@ class Session:
 
     def windows(self):
         """Every top-level window of the prefix, with its children, from window-texts.exe; none
-        when the listing does not end within 30 s (the caller asks again)."""
+        when the listing does not end within 30 s or Wine once fails to start it (the caller
+        asks again); three such failures in a row raise, with what Wine said."""
         try:
             done = subprocess.run([WINE, WINDOW_TEXTS], env=self.env, capture_output=True,
                                   timeout=30, check=True)
         except subprocess.TimeoutExpired:
             return []
+        except subprocess.CalledProcessError as failed:
+            self.lister_failures += 1
+            if self.lister_failures >= 3:
+                raise RuntimeError(f"window-texts.exe failed {self.lister_failures} times in a "
+                                   f"row ({failed.returncode}): {failed.stderr!r}") from failed
+            return []
+        self.lister_failures = 0
         out = done.stdout.decode("utf-8")
         return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
 
