@@ -115,9 +115,11 @@ TRect RoomClearOf(const TRect& screen, const TRect& available, std::int32_t widt
     TRect room = available;
     double best = 0;
     for (const TRect& strip : strips) {
-        if (strip.Width > 0 && strip.Height > 0 && FitFactor(strip, width, height) > best) {
+        const double fit =
+            strip.Width > 0 && strip.Height > 0 ? FitFactor(strip, width, height) : 0;
+        if (fit > best) {
             room = strip;
-            best = FitFactor(strip, width, height);
+            best = fit;
         }
     }
     if (best * scale < MinimumClearFit) {

@@ -28,6 +28,13 @@ def meet(a, b):
     return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
 
 
+def whole_beside(rect, ticker, width, height):
+    """Whether a window's (x, y, width, height) lies whole on a screen of width x height and
+    shares no pixel with the ticker's."""
+    x, y, w, h = rect
+    return not meet(rect, ticker) and x >= 0 and y >= 0 and x + w <= width and y + h <= height
+
+
 def wait_until(what, probe, timeout=20.0, interval=0.05):
     """Polls probe() until it returns something truthy; returns that value."""
     deadline = time.monotonic() + timeout
